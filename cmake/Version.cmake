@@ -1,0 +1,7 @@
+# The one place the version is written: the project() call. Everything else derives from it.
+set(NORVESSA_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
+set(NORVESSA_VERSION_MINOR ${PROJECT_VERSION_MINOR})
+set(NORVESSA_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+set(NORVESSA_VERSION_BUILD ${PROJECT_VERSION_TWEAK})
+set(NORVESSA_VERSION_STRING ${PROJECT_VERSION})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)

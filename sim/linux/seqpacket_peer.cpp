@@ -1,0 +1,135 @@
+#include "seqpacket_peer.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <stdexcept>
+#include <system_error>
+
+namespace norvessa::sim {
+namespace {
+
+constexpr int kIdlePollMs = 1000;
+
+int MillisecondsUntil(Clock::time_point due) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(std::min<long long>(left, kIdlePollMs));
+}
+
+}  // namespace
+
+SeqpacketPeer::SeqpacketPeer() {
+    int fds[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, fds) != 0) {
+        throw std::system_error(errno, std::generic_category(), "socketpair");
+    }
+    hostFd_.reset(fds[0]);
+    deviceFd_.reset(fds[1]);
+    wakeFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wakeFd_) {
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+    thread_ = std::thread([this] { Serve(); });
+}
+
+SeqpacketPeer::~SeqpacketPeer() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    Wake();
+    thread_.join();
+}
+
+void SeqpacketPeer::Wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFd_.get(), &one, sizeof one);
+}
+
+void SeqpacketPeer::FingerDown() {
+    With([](SimulatedController& c) { c.FingerDown(Clock::now()); });
+    Wake();
+}
+
+void SeqpacketPeer::FingerUp() {
+    With([](SimulatedController& c) { c.FingerUp(Clock::now()); });
+    Wake();
+}
+
+void SeqpacketPeer::PauseReading(bool paused) {
+    {
+        std::lock_guard lock(mutex_);
+        paused_ = paused;
+    }
+    Wake();
+}
+
+void SeqpacketPeer::Disconnect() {
+    {
+        std::lock_guard lock(mutex_);
+        deviceFd_.reset();
+    }
+    Wake();
+}
+
+bool SeqpacketPeer::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return receivedChanged_.wait_for(lock, timeout,
+                                     [&] { return controller_.received().size() >= count; });
+}
+
+void SeqpacketPeer::Serve() {
+    for (;;) {
+        int timeoutMs = kIdlePollMs;
+        bool reading = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (stop_) return;
+            if (const auto due = controller_.NextDueTime()) timeoutMs = MillisecondsUntil(*due);
+            reading = !paused_ && deviceFd_.valid();
+        }
+        std::array<pollfd, 2> fds{};
+        fds[0] = {wakeFd_.get(), POLLIN, 0};
+        fds[1] = {reading ? deviceFd_.get() : -1, POLLIN, 0};
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
+        if (fds[0].revents & POLLIN) {
+            std::uint64_t drained = 0;
+            [[maybe_unused]] const auto got = ::read(wakeFd_.get(), &drained, sizeof drained);
+        }
+        if ((fds[1].revents & POLLIN) && !ReadReports()) return;
+        SendDueReports();
+    }
+}
+
+bool SeqpacketPeer::ReadReports() {
+    std::array<std::uint8_t, 4096> packet{};
+    for (;;) {
+        std::lock_guard lock(mutex_);
+        if (!deviceFd_ || paused_) return true;
+        const ssize_t got = ::recv(deviceFd_.get(), packet.data(), packet.size(), MSG_DONTWAIT);
+        if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+        if (got == 0) {
+            deviceFd_.reset();  // the host closed its end
+            return true;
+        }
+        controller_.OnOutputReport(std::span(packet.data(), static_cast<std::size_t>(got)),
+                                   Clock::now());
+        receivedChanged_.notify_all();
+    }
+}
+
+void SeqpacketPeer::SendDueReports() {
+    std::lock_guard lock(mutex_);
+    while (deviceFd_) {
+        const auto report = controller_.TakeDueReport(Clock::now());
+        if (!report) return;
+        // A report the host cannot take now is dropped, as a device drops input nobody reads.
+        ::send(deviceFd_.get(), report->data(), report->size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+}
+
+}  // namespace norvessa::sim

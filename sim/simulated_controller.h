@@ -1,0 +1,100 @@
+#pragma once
+// A touch controller in software: it takes output reports exactly as the tool writes them and
+// answers with 64-byte input reports, the way a real controller must. It sees the finger the
+// way the real one does, directly: whoever plays the finger reports touch-down and lift-off.
+// Time is passed in by the caller, so the class is deterministic and needs no thread; serving
+// loops (a socket pair on Linux, a named pipe on Windows) wrap it behind a real OS handle.
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "protocol/frames.h"
+
+namespace norvessa::sim {
+
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::milliseconds;
+
+enum class Answer { Success, Failure, Custom, Silent };
+
+struct CalibrationScript {
+    Answer answer = Answer::Success;
+    ReplyFrame customReply{};  // sent for Answer::Custom
+    Milliseconds delay{0};     // from the final lift-off to the verdict
+    // Reports that are no verdict, sent just before the verdict.
+    std::vector<ReplyFrame> reportsBeforeVerdict;
+    // When non-zero, the verdict follows this point frame at once, before any touch.
+    int earlyVerdictAtPoint = 0;
+};
+
+struct ResetScript {
+    Answer answer = Answer::Success;
+    ReplyFrame customReply{};
+    Milliseconds delay{0};
+};
+
+// Where the controller stands in a calibration run.
+struct RunProgress {
+    int calibrationsStarted = 0;
+    int pointCount = 0;       // count byte of the last set-up frame
+    int screenWidth = 0;
+    int screenHeight = 0;
+    int lastPointNumber = 0;  // target number of the last point frame
+    bool verdictSent = false;
+};
+
+ReplyFrame MakeReply(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
+ReplyFrame VerdictReply(std::uint8_t verdict);
+
+class SimulatedController {
+public:
+    void SetCalibrationScript(CalibrationScript script) { calibration_ = std::move(script); }
+    void SetResetScript(ResetScript script) { reset_ = std::move(script); }
+
+    // An output report as the device receives it: the first bytes of a frame, as many as
+    // the tool wrote (report ID first).
+    void OnOutputReport(std::span<const std::uint8_t> report, Clock::time_point now);
+    void FingerDown(Clock::time_point now);
+    void FingerUp(Clock::time_point now);
+
+    // Puts a report in the input queue now, ahead of anything scheduled later (a stale
+    // report left over from before an exchange).
+    void QueueReport(const ReplyFrame& report, Clock::time_point now);
+
+    // The next input report whose time has come, in scheduling order.
+    std::optional<ReplyFrame> TakeDueReport(Clock::time_point now);
+    std::optional<Clock::time_point> NextDueTime() const;
+    std::size_t pendingReports() const { return pending_.size(); }
+
+    const std::vector<std::vector<std::uint8_t>>& received() const { return received_; }
+    const std::vector<std::string>& violations() const { return violations_; }
+    const RunProgress& progress() const { return progress_; }
+
+private:
+    struct Scheduled {
+        Clock::time_point due;
+        ReplyFrame report;
+    };
+
+    void OnSetupFrame(std::span<const std::uint8_t> report);
+    void OnPointFrame(int number, Clock::time_point now);
+    void OnResetFrame(Clock::time_point now);
+    void SendVerdict(Clock::time_point due);
+    void Schedule(Clock::time_point due, const ReplyFrame& report);
+
+    CalibrationScript calibration_;
+    ResetScript reset_;
+    RunProgress progress_;
+    bool awaitingFinalTouch_ = false;
+    bool fingerDownOnLastTarget_ = false;
+    std::deque<Scheduled> pending_;
+    std::vector<std::vector<std::uint8_t>> received_;
+    std::vector<std::string> violations_;
+};
+
+}  // namespace norvessa::sim

@@ -1,0 +1,34 @@
+#pragma once
+// Which opened HID interface is the touch controller.
+
+#include <cstdint>
+#include <span>
+
+#include "controller/output_table.h"
+
+namespace norvessa {
+
+// Largest report the tool exchanges: the frame buffer and every read are this big.
+inline constexpr std::uint16_t MAX_REPORT_LENGTH = 64;
+
+enum class MatchResult {
+    Controller,
+    NoPath,
+    EmptyTable,
+    OtherReportId,
+    OutputReportTooLong,
+    InputReportTooLong,
+};
+
+// The interface is the controller when it has a path, its output-data table is non-empty and
+// the first entry carries the controller's report ID. Vendor, product and product string play
+// no part. Reports longer than the 64-byte frame and read buffers are refused.
+MatchResult MatchController(bool hasPath, const HidCaps& caps,
+                            std::span<const OutputDataEntry> table);
+
+inline bool IsController(bool hasPath, const HidCaps& caps,
+                         std::span<const OutputDataEntry> table) {
+    return MatchController(hasPath, caps, table) == MatchResult::Controller;
+}
+
+}  // namespace norvessa

@@ -1,0 +1,60 @@
+#include "seqpacket_peer.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include "protocol/frames.h"
+
+namespace norvessa::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::optional<ReplyFrame> ReadReport(int fd, int timeoutMs) {
+    pollfd pfd{fd, POLLIN, 0};
+    if (::poll(&pfd, 1, timeoutMs) != 1 || !(pfd.revents & POLLIN)) return std::nullopt;
+    ReplyFrame reply{};
+    if (::recv(fd, reply.data(), reply.size(), 0) != static_cast<ssize_t>(reply.size())) {
+        return std::nullopt;
+    }
+    return reply;
+}
+
+TEST(SeqpacketPeer, KeepsReportBoundariesBothWays) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    const CalibrationFrame reset = BuildResetFrame();
+    ASSERT_EQ(::send(host.get(), reset.data(), 9, 0), 9);
+    ASSERT_TRUE(peer.WaitForReceived(1, 2s));
+    EXPECT_EQ(peer.With([](SimulatedController& c) { return c.received().at(0).size(); }), 9u);
+    const auto reply = ReadReport(host.get(), 2000);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(ParseReply(*reply), Verdict::Success);
+}
+
+TEST(SeqpacketPeer, LateAnswerArrivesAfterItsDelay) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    peer.With([](SimulatedController& c) {
+        c.SetResetScript(ResetScript{.answer = Answer::Failure, .delay = 300ms});
+    });
+    const CalibrationFrame reset = BuildResetFrame();
+    ASSERT_EQ(::send(host.get(), reset.data(), reset.size(), 0), 64);
+    EXPECT_FALSE(ReadReport(host.get(), 100).has_value());
+    const auto reply = ReadReport(host.get(), 2000);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(ParseReply(*reply), Verdict::Failure);
+}
+
+TEST(SeqpacketPeer, DisconnectHangsUpTheHostEnd) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    peer.Disconnect();
+    pollfd pfd{host.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
+    EXPECT_TRUE(pfd.revents & POLLHUP);
+}
+
+}  // namespace
+}  // namespace norvessa::sim
