@@ -41,7 +41,7 @@ struct ResetScript {
 // Where the controller stands in a calibration run.
 struct RunProgress {
     int calibrationsStarted = 0;
-    int pointCount = 0;       // count byte of the last set-up frame
+    int pointCount = 0;  // count byte of the last set-up frame
     int screenWidth = 0;
     int screenHeight = 0;
     int lastPointNumber = 0;  // target number of the last point frame
@@ -52,7 +52,7 @@ ReplyFrame MakeReply(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
 ReplyFrame VerdictReply(std::uint8_t verdict);
 
 class SimulatedController {
-public:
+  public:
     void SetCalibrationScript(CalibrationScript script) { calibration_ = std::move(script); }
     void SetResetScript(ResetScript script) { reset_ = std::move(script); }
 
@@ -75,7 +75,7 @@ public:
     const std::vector<std::string>& violations() const { return violations_; }
     const RunProgress& progress() const { return progress_; }
 
-private:
+  private:
     struct Scheduled {
         Clock::time_point due;
         ReplyFrame report;

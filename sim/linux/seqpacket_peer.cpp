@@ -88,19 +88,23 @@ void SeqpacketPeer::Serve() {
         bool reading = false;
         {
             std::lock_guard lock(mutex_);
-            if (stop_) return;
-            if (const auto due = controller_.NextDueTime()) timeoutMs = MillisecondsUntil(*due);
+            if (stop_)
+                return;
+            if (const auto due = controller_.NextDueTime())
+                timeoutMs = MillisecondsUntil(*due);
             reading = !paused_ && deviceFd_.valid();
         }
         std::array<pollfd, 2> fds{};
         fds[0] = {wakeFd_.get(), POLLIN, 0};
         fds[1] = {reading ? deviceFd_.get() : -1, POLLIN, 0};
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) return;
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR)
+            return;
         if (fds[0].revents & POLLIN) {
             std::uint64_t drained = 0;
             [[maybe_unused]] const auto got = ::read(wakeFd_.get(), &drained, sizeof drained);
         }
-        if ((fds[1].revents & POLLIN) && !ReadReports()) return;
+        if ((fds[1].revents & POLLIN) && !ReadReports())
+            return;
         SendDueReports();
     }
 }
@@ -109,9 +113,11 @@ bool SeqpacketPeer::ReadReports() {
     std::array<std::uint8_t, 4096> packet{};
     for (;;) {
         std::lock_guard lock(mutex_);
-        if (!deviceFd_ || paused_) return true;
+        if (!deviceFd_ || paused_)
+            return true;
         const ssize_t got = ::recv(deviceFd_.get(), packet.data(), packet.size(), MSG_DONTWAIT);
-        if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+        if (got < 0)
+            return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
         if (got == 0) {
             deviceFd_.reset();  // the host closed its end
             return true;
@@ -126,7 +132,8 @@ void SeqpacketPeer::SendDueReports() {
     std::lock_guard lock(mutex_);
     while (deviceFd_) {
         const auto report = controller_.TakeDueReport(Clock::now());
-        if (!report) return;
+        if (!report)
+            return;
         // A report the host cannot take now is dropped, as a device drops input nobody reads.
         ::send(deviceFd_.get(), report->data(), report->size(), MSG_DONTWAIT | MSG_NOSIGNAL);
     }

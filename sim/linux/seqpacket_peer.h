@@ -16,7 +16,7 @@
 namespace norvessa::sim {
 
 class SeqpacketPeer {
-public:
+  public:
     SeqpacketPeer();
     ~SeqpacketPeer();
     SeqpacketPeer(const SeqpacketPeer&) = delete;
@@ -41,7 +41,7 @@ public:
     // Waits until the controller has received at least count reports.
     bool WaitForReceived(std::size_t count, std::chrono::milliseconds timeout);
 
-private:
+  private:
     void Serve();
     void Wake();
     bool ReadReports();

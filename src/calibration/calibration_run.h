@@ -40,7 +40,7 @@ struct TouchOutcome {
 };
 
 class CalibrationRun {
-public:
+  public:
     explicit CalibrationRun(double pointCount);
 
     // Reads nothing from the OS: the caller passes the primary screen's size in physical
@@ -71,7 +71,7 @@ public:
     std::int32_t screenWidth() const { return screenWidth_; }
     std::int32_t screenHeight() const { return screenHeight_; }
 
-private:
+  private:
     bool IndexBeforeLast(std::uint32_t index) const;
 
     double pointCount_;

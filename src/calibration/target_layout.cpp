@@ -4,13 +4,20 @@ namespace norvessa {
 
 std::optional<TargetGrid> GridForPointCount(double pointCount) {
     // Squares first, then the three rectangular grids.
-    if (pointCount == 4.0) return TargetGrid{2, 2};
-    if (pointCount == 9.0) return TargetGrid{3, 3};
-    if (pointCount == 16.0) return TargetGrid{4, 4};
-    if (pointCount == 25.0) return TargetGrid{5, 5};
-    if (pointCount == 12.0) return TargetGrid{4, 3};
-    if (pointCount == 15.0) return TargetGrid{5, 3};
-    if (pointCount == 20.0) return TargetGrid{5, 4};
+    if (pointCount == 4.0)
+        return TargetGrid{2, 2};
+    if (pointCount == 9.0)
+        return TargetGrid{3, 3};
+    if (pointCount == 16.0)
+        return TargetGrid{4, 4};
+    if (pointCount == 25.0)
+        return TargetGrid{5, 5};
+    if (pointCount == 12.0)
+        return TargetGrid{4, 3};
+    if (pointCount == 15.0)
+        return TargetGrid{5, 3};
+    if (pointCount == 20.0)
+        return TargetGrid{5, 4};
     return std::nullopt;
 }
 
@@ -37,10 +44,10 @@ LayoutResult LayoutTargets(double pointCount, std::int32_t screenWidth, std::int
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint32_t column = k % grid->columns;
         const std::uint32_t row = k / grid->columns;
-        table.x[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(TARGET_MARGIN) +
-                                               column * stepX);
-        table.y[k] = static_cast<std::int32_t>(static_cast<std::uint32_t>(TARGET_MARGIN) +
-                                               row * stepY);
+        table.x[k] =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(TARGET_MARGIN) + column * stepX);
+        table.y[k] =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(TARGET_MARGIN) + row * stepY);
     }
     return LayoutResult::Ok;
 }

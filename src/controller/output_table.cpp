@@ -80,7 +80,8 @@ bool BuildTable(const HidCaps& caps, const OutputCapsReader& reader, OutputGroup
         if (next >= out.outTable.size() || FirstValueCapsRejects(out.outValueCaps, buttonCount)) {
             return false;
         }
-        out.outTable[next++] = ButtonEntry(buttonCaps, reader.maxUsageListLength(buttonCaps.usagePage));
+        out.outTable[next++] =
+            ButtonEntry(buttonCaps, reader.maxUsageListLength(buttonCaps.usagePage));
     }
     for (const HidValueCaps& valueCaps : out.outValueCaps) {
         const std::uint32_t first = valueCaps.isRange ? valueCaps.usageMin : valueCaps.usage();

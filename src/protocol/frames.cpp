@@ -49,7 +49,9 @@ CalibrationFrame BuildPointFrame(std::uint32_t targetIndex, std::int32_t x, std:
     return frame;
 }
 
-CalibrationFrame BuildResetFrame() { return FrameWithCommand(CMD_RESET); }
+CalibrationFrame BuildResetFrame() {
+    return FrameWithCommand(CMD_RESET);
+}
 
 Verdict ParseReply(std::span<const std::uint8_t> reply) {
     if (reply.size() <= FRAME_COMMAND_OFFSET) {

@@ -8,7 +8,7 @@ namespace norvessa {
 namespace {
 
 class RunTest : public ::testing::Test {
-protected:
+  protected:
     CalibrationRun Started(double count, std::int32_t w = 1920, std::int32_t h = 1080) {
         CalibrationRun run(count);
         EXPECT_EQ(run.Begin(w, h), LayoutResult::Ok);
@@ -18,7 +18,8 @@ protected:
     static TouchOutcome Touch(CalibrationRun& run, int moves, std::int32_t x, std::int32_t y,
                               std::int32_t upX, std::int32_t upY) {
         run.OnTouchInput(TOUCH_FLAG_DOWN, x, y);
-        for (int i = 0; i < moves; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, x, y);
+        for (int i = 0; i < moves; ++i)
+            run.OnTouchInput(TOUCH_FLAG_MOVE, x, y);
         return run.OnTouchInput(TOUCH_FLAG_UP, upX, upY);
     }
 };
@@ -84,15 +85,18 @@ TEST_F(RunTest, TenMovesLeaveCountAtTenUntilNextDown) {
 TEST_F(RunTest, OnlyTheTenMostRecentMovesCount) {
     CalibrationRun run = Started(9);
     run.OnTouchInput(TOUCH_FLAG_DOWN, 0, 0);
-    for (int i = 0; i < 20; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, 100 * i, 900 - 40 * i);
-    for (int i = 0; i < 10; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, 300, 300);
+    for (int i = 0; i < 20; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE, 100 * i, 900 - 40 * i);
+    for (int i = 0; i < 10; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE, 300, 300);
     EXPECT_TRUE(run.OnTouchInput(TOUCH_FLAG_UP, 310, 310).accepted);
 }
 
 TEST_F(RunTest, OneWideMoveAmongTenRejects) {
     CalibrationRun run = Started(9);
     run.OnTouchInput(TOUCH_FLAG_DOWN, 0, 0);
-    for (int i = 0; i < 11; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, i == 5 ? 560 : 500, 500);
+    for (int i = 0; i < 11; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE, i == 5 ? 560 : 500, 500);
     EXPECT_FALSE(run.OnTouchInput(TOUCH_FLAG_UP, 500, 500).accepted);
     // A rejected lift-off clears the count but keeps the marker.
     EXPECT_EQ(run.sampleCount(), 0);
@@ -101,14 +105,16 @@ TEST_F(RunTest, OneWideMoveAmongTenRejects) {
 
 TEST_F(RunTest, FlagOrderDownThenMoveThenUp) {
     CalibrationRun run = Started(9);
-    for (int i = 0; i < 11; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, 500, 500);
+    for (int i = 0; i < 11; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE, 500, 500);
     // Down and up together is a touch-down: it clears the ring instead of testing it.
     const TouchOutcome both = run.OnTouchInput(TOUCH_FLAG_DOWN | TOUCH_FLAG_UP, 500, 500);
     EXPECT_TRUE(both.handled);
     EXPECT_FALSE(both.accepted);
     EXPECT_EQ(run.ringFilled(), 0);
     // Move and up together is a move.
-    for (int i = 0; i < 11; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE | TOUCH_FLAG_UP, 500, 500);
+    for (int i = 0; i < 11; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE | TOUCH_FLAG_UP, 500, 500);
     EXPECT_EQ(run.currentTarget(), 0u);
     EXPECT_FALSE(run.OnTouchInput(0x0010, 500, 500).handled);
 }
@@ -116,7 +122,8 @@ TEST_F(RunTest, FlagOrderDownThenMoveThenUp) {
 TEST_F(RunTest, SecondFingerDownClearsTheSharedRing) {
     CalibrationRun run = Started(9);
     run.OnTouchInput(TOUCH_FLAG_DOWN, 0, 0);
-    for (int i = 0; i < 11; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, 500, 500);
+    for (int i = 0; i < 11; ++i)
+        run.OnTouchInput(TOUCH_FLAG_MOVE, 500, 500);
     run.OnTouchInput(TOUCH_FLAG_DOWN, 900, 900);  // another finger lands
     EXPECT_FALSE(run.OnTouchInput(TOUCH_FLAG_UP, 500, 500).accepted);
 }
@@ -130,7 +137,8 @@ TEST_F(RunTest, FourPointRunSendsNumbersTwoToFourThenNothing) {
         EXPECT_EQ(*run.CurrentCross(), expectedCross[target]);
         const TouchOutcome outcome = Touch(run, 12, 7, 7, 7, 7);
         ASSERT_TRUE(outcome.accepted);
-        if (outcome.frameToSend) sent.push_back(*outcome.frameToSend);
+        if (outcome.frameToSend)
+            sent.push_back(*outcome.frameToSend);
     }
     ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0], BuildPointFrame(1, 1900, 20, 4));

@@ -10,14 +10,20 @@ namespace norvessa {
 namespace {
 
 HidReportCaps Single(std::uint16_t page, std::uint16_t usage, std::uint8_t reportId) {
-    return HidReportCaps{.usagePage = page, .reportId = reportId, .isRange = false,
-                         .usageMin = usage, .usageMax = 0};
+    return HidReportCaps{.usagePage = page,
+                         .reportId = reportId,
+                         .isRange = false,
+                         .usageMin = usage,
+                         .usageMax = 0};
 }
 
 HidReportCaps Range(std::uint16_t page, std::uint16_t first, std::uint16_t last,
                     std::uint8_t reportId) {
-    return HidReportCaps{.usagePage = page, .reportId = reportId, .isRange = true,
-                         .usageMin = first, .usageMax = last};
+    return HidReportCaps{.usagePage = page,
+                         .reportId = reportId,
+                         .isRange = true,
+                         .usageMin = first,
+                         .usageMax = last};
 }
 
 // A HID parser that hands out fixed capability lists.
@@ -122,15 +128,13 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, OutputTableRefused,
     ::testing::Values(
         // The guard on the first value capability: 7 == 5 + 2.
-        RefusedCase{"FirstValueGuard",
-                    {.buttons = {Single(9, 1, 0), Single(9, 2, 0)},
-                     .values = {Range(0xFF00, 7, 5, 0xAA)}}},
+        RefusedCase{
+            "FirstValueGuard",
+            {.buttons = {Single(9, 1, 0), Single(9, 2, 0)}, .values = {Range(0xFF00, 7, 5, 0xAA)}}},
         RefusedCase{"ReversedValueRange", {.values = {Range(0xFF00, 9, 3, 0xAA)}}},
         RefusedCase{"ValueRangeToLastUsage", {.values = {Range(0xFF00, 0xFFF0, 0xFFFF, 1)}}},
-        RefusedCase{"ButtonCapsReadFails",
-                    {.buttons = {Single(9, 1, 0)}, .buttonsFail = true}},
-        RefusedCase{"TableTooLarge",
-                    {.values = {Range(1, 0, 0xFFFE, 1), Range(1, 0, 0xFFFE, 1)}}}),
+        RefusedCase{"ButtonCapsReadFails", {.buttons = {Single(9, 1, 0)}, .buttonsFail = true}},
+        RefusedCase{"TableTooLarge", {.values = {Range(1, 0, 0xFFFE, 1), Range(1, 0, 0xFFFE, 1)}}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(OutputTable, FirstValueGuardReadsTheUsageOfANonRange) {
@@ -170,22 +174,21 @@ TEST_P(Match, Classifies) {
     caps.outputReportByteLength = c.outputLength;
     caps.inputReportByteLength = c.inputLength;
     std::vector<OutputDataEntry> table;
-    for (std::uint32_t id : c.reportIds) table.push_back(OutputDataEntry{.reportId = id});
+    for (std::uint32_t id : c.reportIds)
+        table.push_back(OutputDataEntry{.reportId = id});
     EXPECT_EQ(MatchController(c.hasPath, caps, table), c.result);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Match,
-    ::testing::Values(MatchCase{"Controller", true, 64, 64, {0xAA}, MatchResult::Controller},
-                      MatchCase{"ShortReports", true, 9, 9, {0xAA, 1}, MatchResult::Controller},
-                      MatchCase{"NoPath", false, 64, 64, {0xAA}, MatchResult::NoPath},
-                      MatchCase{"EmptyTable", true, 64, 64, {}, MatchResult::EmptyTable},
-                      MatchCase{"OnlyFirstCounts", true, 64, 64, {1, 0xAA},
-                                MatchResult::OtherReportId},
-                      MatchCase{"OutputTooLong", true, 65, 64, {0xAA},
-                                MatchResult::OutputReportTooLong},
-                      MatchCase{"InputTooLong", true, 64, 65, {0xAA},
-                                MatchResult::InputReportTooLong}),
+    ::testing::Values(
+        MatchCase{"Controller", true, 64, 64, {0xAA}, MatchResult::Controller},
+        MatchCase{"ShortReports", true, 9, 9, {0xAA, 1}, MatchResult::Controller},
+        MatchCase{"NoPath", false, 64, 64, {0xAA}, MatchResult::NoPath},
+        MatchCase{"EmptyTable", true, 64, 64, {}, MatchResult::EmptyTable},
+        MatchCase{"OnlyFirstCounts", true, 64, 64, {1, 0xAA}, MatchResult::OtherReportId},
+        MatchCase{"OutputTooLong", true, 65, 64, {0xAA}, MatchResult::OutputReportTooLong},
+        MatchCase{"InputTooLong", true, 64, 65, {0xAA}, MatchResult::InputReportTooLong}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 
 class SimTest : public ::testing::Test {
-protected:
+  protected:
     Clock::time_point t0 = Clock::now();
     SimulatedController sim;
 
@@ -22,19 +22,23 @@ protected:
     void PlayRun(int count, Milliseconds at = 0ms) {
         CalibrationRun run(count);
         ASSERT_EQ(run.Begin(1920, 1080), LayoutResult::Ok);
-        for (const auto& frame : run.OpeningFrames()) Write(frame, FRAME_SIZE, at);
+        for (const auto& frame : run.OpeningFrames())
+            Write(frame, FRAME_SIZE, at);
         while (!run.AllTargetsAccepted()) {
             sim.FingerDown(t0 + at);
             run.OnTouchInput(TOUCH_FLAG_DOWN, 1, 1);
-            for (int i = 0; i < 11; ++i) run.OnTouchInput(TOUCH_FLAG_MOVE, 1, 1);
+            for (int i = 0; i < 11; ++i)
+                run.OnTouchInput(TOUCH_FLAG_MOVE, 1, 1);
             const TouchOutcome outcome = run.OnTouchInput(TOUCH_FLAG_UP, 1, 1);
-            if (outcome.frameToSend) Write(*outcome.frameToSend, FRAME_SIZE, at);
+            if (outcome.frameToSend)
+                Write(*outcome.frameToSend, FRAME_SIZE, at);
             sim.FingerUp(t0 + at);
         }
     }
     std::vector<ReplyFrame> Drain(Milliseconds at) {
         std::vector<ReplyFrame> out;
-        while (auto report = sim.TakeDueReport(t0 + at)) out.push_back(*report);
+        while (auto report = sim.TakeDueReport(t0 + at))
+            out.push_back(*report);
         return out;
     }
 };
@@ -42,8 +46,10 @@ protected:
 TEST_F(SimTest, VerdictFollowsTheLiftOffOnTheLastTarget) {
     CalibrationRun run(4);
     ASSERT_EQ(run.Begin(800, 600), LayoutResult::Ok);
-    for (const auto& frame : run.OpeningFrames()) Write(frame);
-    for (int n = 1; n < 4; ++n) Write(BuildPointFrame(static_cast<std::uint32_t>(n), 1, 1, 4));
+    for (const auto& frame : run.OpeningFrames())
+        Write(frame);
+    for (int n = 1; n < 4; ++n)
+        Write(BuildPointFrame(static_cast<std::uint32_t>(n), 1, 1, 4));
     EXPECT_TRUE(Drain(0ms).empty());  // nothing before the finger leaves the last target
     sim.FingerUp(t0);                 // a lift without a touch on the last target
     EXPECT_TRUE(Drain(0ms).empty());
@@ -92,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(SimTest, EarlyVerdictFollowsTheChosenPointFrame) {
-    sim.SetCalibrationScript(CalibrationScript{.answer = Answer::Failure, .earlyVerdictAtPoint = 3});
+    sim.SetCalibrationScript(
+        CalibrationScript{.answer = Answer::Failure, .earlyVerdictAtPoint = 3});
     Write(BuildSetupFrame(1920, 1080, 9));
     Write(BuildPointFrame(0, 20, 20, 9));
     Write(BuildPointFrame(1, 960, 20, 9));
@@ -143,10 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ResetCase{"Success", {Answer::Success, {}, 0ms}, 1, Verdict::Success},
         ResetCase{"Failure", {Answer::Failure, {}, 100ms}, 1, Verdict::Failure},
-        ResetCase{"NoVerdict", {Answer::Custom, MakeReply(0xAA, 0xF1, 0x01), 0ms}, 1,
-                  Verdict::None},
-        ResetCase{"WrongMagic", {Answer::Custom, MakeReply(0xAB, 0xF1, 0xFF), 0ms}, 1,
-                  Verdict::None},
+        ResetCase{
+            "NoVerdict", {Answer::Custom, MakeReply(0xAA, 0xF1, 0x01), 0ms}, 1, Verdict::None},
+        ResetCase{
+            "WrongMagic", {Answer::Custom, MakeReply(0xAB, 0xF1, 0xFF), 0ms}, 1, Verdict::None},
         ResetCase{"Late", {Answer::Success, {}, 600ms}, 1, Verdict::Success},
         ResetCase{"Silent", {Answer::Silent, {}, 0ms}, 0, Verdict::None}),
     [](const auto& p) { return std::string(p.param.name); });

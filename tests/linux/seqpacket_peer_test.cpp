@@ -13,7 +13,8 @@ using namespace std::chrono_literals;
 
 std::optional<ReplyFrame> ReadReport(int fd, int timeoutMs) {
     pollfd pfd{fd, POLLIN, 0};
-    if (::poll(&pfd, 1, timeoutMs) != 1 || !(pfd.revents & POLLIN)) return std::nullopt;
+    if (::poll(&pfd, 1, timeoutMs) != 1 || !(pfd.revents & POLLIN))
+        return std::nullopt;
     ReplyFrame reply{};
     if (::recv(fd, reply.data(), reply.size(), 0) != static_cast<ssize_t>(reply.size())) {
         return std::nullopt;

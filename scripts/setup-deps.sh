@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian packages the build and the tests need. Idempotent: installs only what
+# is missing, and touches nothing when everything is there. Runs apt-get as root or via sudo.
+set -eu
+
+PACKAGES="
+cmake ninja-build g++ pkg-config git
+googletest libgtest-dev libgmock-dev
+g++-mingw-w64-x86-64-posix mingw-w64-tools
+wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+libudev-dev qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+clang libclang-rt-14-dev
+qemu-system-x86 busybox-static cpio
+"
+
+missing=""
+for p in $PACKAGES; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    case "$status" in
+        *"install ok installed"*) ;;
+        *) missing="$missing $p" ;;
+    esac
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q $missing

@@ -1,0 +1,47 @@
+#!/bin/sh
+# Installs what is missing, then builds and runs every test suite: native Linux, the
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and the Windows build under Wine.
+set -eu
+cd "$(dirname "$0")/.."
+. scripts/lib/xvfb.sh
+
+./scripts/setup-deps.sh
+
+total_passed=0
+total_failed=0
+summary=""
+
+# Runs one preset's configure, build and tests, and adds its counts to the totals.
+run_suite() {
+    preset=$1
+    echo "=== $preset: configure and build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    echo "=== $preset: tests"
+    log=build/$preset-ctest.log
+    set +e
+    ctest --preset "$preset" -j2 2>&1 | tee "$log"
+    set -e
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    failed=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+    count=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+    if [ -z "$line" ]; then
+        failed=1
+        count=1
+    fi
+    total_passed=$((total_passed + count - failed))
+    total_failed=$((total_failed + failed))
+    summary="$summary
+$preset: $((count - failed)) passed, $failed failed"
+}
+
+run_suite linux
+run_suite asan
+norvessa_start_xvfb
+run_suite windows
+# Wine runs one CTest entry per executable: show the GoogleTest counts inside them too.
+grep -hE '^\[  (PASSED|FAILED)  \] [0-9]+ tests?' build/windows/Testing/Temporary/LastTest.log || true
+
+echo "$summary"
+echo "Total: $total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ]
