@@ -1,0 +1,61 @@
+#!/bin/sh
+# Boots Debian's stock kernel in QEMU with a busybox initramfs holding the kernel-test
+# programs, and turns the guest's result into this script's exit status.
+# Usage: run-kernel-tests.sh DRIVER PEER QEMU_EXIT INIT WORKDIR
+# Exits 77 (skipped) when QEMU, busybox or the kernel package cannot be had.
+set -eu
+driver=$1 peer=$2 qexit=$3 init=$4 work=$5
+skip() { echo "SKIPPED: $*"; exit 77; }
+
+command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
+[ -x /bin/busybox ] || skip "busybox-static not installed"
+mkdir -p "$work/cache"
+cd "$work"
+
+# The kernel package follows security updates: look its name up, cache what the guest needs.
+package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/{print $2; exit}')
+[ -n "$package" ] || skip "no linux-image-amd64 in the package lists"
+version=${package#linux-image-}
+kdir=cache/$version
+if [ ! -f "$kdir/vmlinuz" ]; then
+    rm -rf cache/* && mkdir -p "$kdir/deb"
+    (cd "$kdir/deb" && apt-get download -q "$package" >/dev/null 2>&1) || skip "cannot download $package"
+    hid=./lib/modules/$version/kernel/drivers/hid
+    dpkg-deb --fsys-tarfile "$kdir"/deb/*.deb |
+        tar -x -C "$kdir" "./boot/vmlinuz-$version" "$hid/hid.ko" "$hid/uhid.ko" "$hid/hid-generic.ko"
+    mv "$kdir/boot/vmlinuz-$version" "$kdir/vmlinuz"
+    mv "$kdir/$hid"/*.ko "$kdir/"
+    rm -rf "$kdir/deb" "$kdir/boot" "$kdir/lib"
+fi
+
+root=rootfs
+rm -rf "$root" && mkdir -p "$root/bin" "$root/proc" "$root/sys" "$root/dev" "$root/tmp" "$root/lib/modules"
+cp /bin/busybox "$root/bin/"
+cp "$driver" "$root/bin/norvessa-kernel-driver"
+cp "$peer" "$root/bin/norvessa-uhid-peer"
+cp "$qexit" "$root/bin/norvessa-qemu-exit"
+cp "$kdir"/*.ko "$root/lib/modules/"
+cp "$init" "$root/init" && chmod +x "$root/init"
+# Shared libraries the programs need (Debian ships no static libudev).
+for program in "$driver" "$peer" "$qexit"; do
+    ldd "$program" 2>/dev/null | awk '/=> \//{print $3} /^\t\/lib/{print $1}'
+done | sort -u | while read -r lib; do
+    mkdir -p "$root$(dirname "$lib")"
+    cp -L "$lib" "$root$lib"
+done
+(cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) > initramfs.cpio.gz
+
+accel=tcg
+if [ -w /dev/kvm ] && { [ -d /sys/module/kvm_intel ] || [ -d /sys/module/kvm_amd ]; }; then accel=kvm; fi
+started=$(date +%s)
+set +e
+timeout "${NORVESSA_KERNEL_TIMEOUT:-240}" qemu-system-x86_64 -accel $accel -m 512M -smp 1 \
+    -nographic -no-reboot -kernel "$kdir/vmlinuz" -initrd initramfs.cpio.gz \
+    -append "console=ttyS0 quiet panic=-1" \
+    -device isa-debug-exit,iobase=0xf4,iosize=0x04 -nic none -vga none </dev/null >guest.log 2>&1
+status=$?
+set -e
+tr -d '\r' <guest.log | sed -n '/^init: /,$p'
+echo "kernel tier: qemu status $status, $(($(date +%s) - started)) s in the guest ($accel)"
+# Guest status 0 arrives as 1; a panic or reboot as 0; the time-out as 124.
+[ "$status" -eq 1 ]

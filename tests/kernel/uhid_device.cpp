@@ -1,0 +1,139 @@
+#include "uhid_device.h"
+
+#include <fcntl.h>
+#include <linux/uhid.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace norvessa::kernel {
+namespace {
+
+// Vendor collection: one input and one output report of 63 bytes behind report ID `id`.
+constexpr std::array<std::uint8_t, 30> VendorDescriptor(std::uint8_t id, std::uint8_t count) {
+    return {0x06, 0x00,  0xFF,        // Usage Page (Vendor 0xFF00)
+            0x09, 0x01,               // Usage (1)
+            0xA1, 0x01,               // Collection (Application)
+            0x85, id,                 //   Report ID
+            0x15, 0x00,               //   Logical Minimum (0)
+            0x26, 0xFF,  0x00,        //   Logical Maximum (255)
+            0x75, 0x08,               //   Report Size (8)
+            0x95, count,              //   Report Count
+            0x09, 0x01,  0x81, 0x02,  //   Usage (1), Input (Data, Var, Abs)
+            0x09, 0x02,  0x91, 0x02,  //   Usage (2), Output (Data, Var, Abs)
+            0xC0,                     // End Collection
+            0x00, 0x00,  0x00};       // (unused tail, not sent)
+}
+constexpr std::size_t kVendorDescriptorLength = 27;
+
+constexpr auto kController = VendorDescriptor(0xAA, 63);
+constexpr auto kOtherId = VendorDescriptor(0x55, 63);
+constexpr auto kWide = VendorDescriptor(0xAA, 64);
+
+// The boot keyboard of the HID specification's appendix: 8-byte input, 5 LEDs out.
+constexpr std::array<std::uint8_t, 63> kKeyboard = {
+    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
+    0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
+    0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
+    0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+
+bool WriteEvent(int fd, const uhid_event& event) {
+    return ::write(fd, &event, sizeof event) == static_cast<ssize_t>(sizeof event);
+}
+
+void CopyName(std::uint8_t* target, std::size_t size, const std::string& text) {
+    std::memset(target, 0, size);
+    std::memcpy(target, text.data(), std::min(text.size(), size - 1));
+}
+
+}  // namespace
+
+std::optional<DeviceKind> ParseDeviceKind(const std::string& name) {
+    for (DeviceKind kind :
+         {DeviceKind::Controller, DeviceKind::Keyboard, DeviceKind::OtherId, DeviceKind::Wide}) {
+        if (name == DeviceKindName(kind))
+            return kind;
+    }
+    return std::nullopt;
+}
+
+const char* DeviceKindName(DeviceKind kind) {
+    switch (kind) {
+        case DeviceKind::Controller:
+            return "controller";
+        case DeviceKind::Keyboard:
+            return "keyboard";
+        case DeviceKind::OtherId:
+            return "otherid";
+        case DeviceKind::Wide:
+            return "wide";
+    }
+    return "?";
+}
+
+std::span<const std::uint8_t> ReportDescriptor(DeviceKind kind) {
+    switch (kind) {
+        case DeviceKind::Controller:
+            return std::span(kController).first(kVendorDescriptorLength);
+        case DeviceKind::OtherId:
+            return std::span(kOtherId).first(kVendorDescriptorLength);
+        case DeviceKind::Wide:
+            return std::span(kWide).first(kVendorDescriptorLength);
+        case DeviceKind::Keyboard:
+            return kKeyboard;
+    }
+    return {};
+}
+
+std::unique_ptr<UhidDevice> UhidDevice::Create(DeviceKind kind) {
+    UniqueFd fd(::open("/dev/uhid", O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    if (!fd)
+        return nullptr;
+    auto event = std::make_unique<uhid_event>();
+    std::memset(event.get(), 0, sizeof *event);
+    event->type = UHID_CREATE2;
+    auto& create = event->u.create2;
+    CopyName(create.name, sizeof create.name, std::string("norvessa-test-") + DeviceKindName(kind));
+    CopyName(create.phys, sizeof create.phys, std::string("norvessa/") + DeviceKindName(kind));
+    const auto descriptor = ReportDescriptor(kind);
+    std::memcpy(create.rd_data, descriptor.data(), descriptor.size());
+    create.rd_size = static_cast<std::uint16_t>(descriptor.size());
+    create.bus = 0x03;  // USB
+    create.vendor = 0x1209;
+    create.product = 0x0001 + static_cast<std::uint32_t>(kind);
+    create.version = 0x0100;
+    if (!WriteEvent(fd.get(), *event))
+        return nullptr;
+    return std::unique_ptr<UhidDevice>(new UhidDevice(std::move(fd), kind));
+}
+
+UhidDevice::~UhidDevice() {
+    uhid_event event{};
+    event.type = UHID_DESTROY;
+    WriteEvent(fd_.get(), event);
+}
+
+std::optional<OutputReport> UhidDevice::ReadEvent() {
+    auto event = std::make_unique<uhid_event>();
+    if (::read(fd_.get(), event.get(), sizeof *event) <= 0)
+        return std::nullopt;
+    if (event->type != UHID_OUTPUT)
+        return std::nullopt;
+    const auto& output = event->u.output;
+    const std::size_t size = std::min<std::size_t>(output.size, sizeof output.data);
+    return OutputReport{std::vector<std::uint8_t>(output.data, output.data + size)};
+}
+
+bool UhidDevice::SendInput(std::span<const std::uint8_t> report) {
+    auto event = std::make_unique<uhid_event>();
+    std::memset(event.get(), 0, sizeof *event);
+    event->type = UHID_INPUT2;
+    const std::size_t size = std::min(report.size(), sizeof event->u.input2.data);
+    std::memcpy(event->u.input2.data, report.data(), size);
+    event->u.input2.size = static_cast<std::uint16_t>(size);
+    return WriteEvent(fd_.get(), *event);
+}
+
+}  // namespace norvessa::kernel
