@@ -1,0 +1,42 @@
+#pragma once
+// Frames over the controller's hidraw fd. The fd is non-blocking; every wait is a bounded poll,
+// so no call can hang the user-interface thread. With no controller current (an empty channel)
+// every call returns at once and writes nothing.
+
+#include <cstddef>
+#include <span>
+
+#include "controller/linux/controller_channel.h"
+#include "protocol/frames.h"
+
+namespace norvessa {
+
+enum class WriteStatus {
+    Written,       // the whole report went out
+    TimedOut,      // the fd did not take it within the bound
+    NoController,  // empty channel: nothing written
+    Refused,       // a report length beyond the frame, never sent
+    Failed,        // the write failed (the controller went away, a short write)
+};
+
+// Writes the first `channel.outputReportLength` bytes of the frame (report ID first), waiting
+// at most `waitMs` for the fd to take them. Callers need not act on the result.
+WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& frame,
+                      unsigned waitMs = WRITE_WAIT_MS);
+
+enum class ReadStatus {
+    Report,        // one report read; `length` bytes of the buffer hold it
+    TimedOut,      // nothing arrived within the bound
+    NoController,  // no fd to read from
+    Gone,          // the fd hung up or failed: the controller went away
+};
+
+struct ReadResult {
+    ReadStatus status = ReadStatus::NoController;
+    std::size_t length = 0;
+};
+
+// Reads one report of up to 64 bytes into `buffer`, waiting at most `waitMs`.
+ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs);
+
+}  // namespace norvessa

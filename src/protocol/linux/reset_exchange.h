@@ -1,0 +1,20 @@
+#pragma once
+// The reset exchange over the controller's fd: one reset frame, then one reply awaited for a
+// bounded time. The user interface only shows the message that the outcome names.
+
+#include "controller/linux/controller_channel.h"
+
+namespace norvessa {
+
+enum class ResetOutcome {
+    Succeeded,  // "Reset succeed"
+    Failed,     // "Reset failed": a failure verdict, or no reply in time
+    NoMessage,  // a reply that is no verdict, or no read possible (no controller, gone)
+};
+
+// Blocks for at most WRITE_WAIT_MS for the write and RESET_REPLY_WAIT_MS for the reply.
+// Whatever report arrives first is taken as the answer; no verdict listener may be reading the
+// same fd meanwhile.
+ResetOutcome RunResetExchange(const ControllerChannel& channel);
+
+}  // namespace norvessa

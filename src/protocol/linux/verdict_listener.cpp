@@ -1,0 +1,117 @@
+#include "protocol/linux/verdict_listener.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <system_error>
+
+#include "protocol/frames.h"
+
+namespace norvessa {
+namespace {
+
+enum class Wake { Stop, Readable, HungUp, Interrupted };
+
+Wake WaitForReportOrStop(int fd, int stopFd) {
+    std::array<pollfd, 2> entries{{{stopFd, POLLIN, 0}, {fd, POLLIN, 0}}};
+    if (::poll(entries.data(), entries.size(), -1) < 0) {
+        // A wait that cannot be made is not retried: that would spin.
+        return errno == EINTR ? Wake::Interrupted : Wake::HungUp;
+    }
+    // A stop wins over a report that arrived at the same moment.
+    if (entries[0].revents != 0) {
+        return Wake::Stop;
+    }
+    if (entries[1].revents & POLLIN) {
+        return Wake::Readable;  // a report still waiting is taken even from a leaving node
+    }
+    return entries[1].revents != 0 ? Wake::HungUp : Wake::Interrupted;
+}
+
+// Reads one report; nullopt when the read only needs another wait.
+std::optional<ListenerEvent> ReadAndClassify(int fd, ReplyFrame& reply) {
+    // Bytes 0 and 1 keep what the last report left; byte 2 never looks like a verdict unless
+    // this read put one there.
+    reply[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
+    const ssize_t got = ::read(fd, reply.data(), reply.size());
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        return ListenerEvent::ControllerGone;
+    }
+    if (got < 0) {
+        return std::nullopt;
+    }
+    switch (ParseReply(reply)) {
+        case Verdict::Success:
+            return ListenerEvent::Success;
+        case Verdict::Failure:
+            return ListenerEvent::Failure;
+        case Verdict::None:
+            break;
+    }
+    return std::nullopt;  // no verdict: skipped, the calibration goes on
+}
+
+}  // namespace
+
+bool VerdictListener::Start(int fd, Callback onEvent) {
+    if (started() || fd < 0) {
+        return false;
+    }
+    stopFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!stopFd_) {
+        return false;
+    }
+    try {
+        thread_ = std::thread(&VerdictListener::Run, fd, stopFd_.get(), std::move(onEvent));
+    } catch (const std::system_error&) {
+        stopFd_.reset();
+        return false;
+    }
+    return true;
+}
+
+void VerdictListener::Stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stopFd_.get(), &one, sizeof one);
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        return;  // asked from the callback: the thread ends as it returns; its owner joins it
+    }
+    thread_.join();
+    stopFd_.reset();
+}
+
+void VerdictListener::Run(int fd, int stopFd, const Callback& onEvent) noexcept {
+    ReplyFrame reply{};
+    std::optional<ListenerEvent> event;
+    while (!event) {
+        switch (WaitForReportOrStop(fd, stopFd)) {
+            case Wake::Stop:
+                return;
+            case Wake::Interrupted:
+                break;
+            case Wake::HungUp:
+                event = ListenerEvent::ControllerGone;
+                break;
+            case Wake::Readable:
+                event = ReadAndClassify(fd, reply);
+                break;
+        }
+    }
+    try {
+        if (onEvent) {
+            onEvent(*event);
+        }
+    } catch (...) {
+        // Nothing may leave the thread procedure; the event is lost with the callback's fault.
+    }
+}
+
+}  // namespace norvessa

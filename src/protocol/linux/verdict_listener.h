@@ -1,0 +1,46 @@
+#pragma once
+// The verdict listener of a calibration run: a thread that reads the controller's reports until
+// one carries a verdict, and hands that verdict, or the loss of the controller, to a callback.
+// It can be stopped at any moment, and is always stopped before its fd is closed, so it never
+// takes a report meant for a later calibration or for the reset exchange.
+
+#include <functional>
+#include <thread>
+
+#include "controller/linux/unique_fd.h"
+
+namespace norvessa {
+
+enum class ListenerEvent {
+    Success,         // AA F1 FF
+    Failure,         // AA F1 00
+    ControllerGone,  // the fd hung up or failed: no verdict can come any more
+};
+
+class VerdictListener {
+  public:
+    // Runs on the listener thread, at most once per Start. It must not touch windows or the
+    // controller state: it posts the event to the user-interface thread and returns.
+    using Callback = std::function<void(ListenerEvent)>;
+
+    VerdictListener() = default;
+    ~VerdictListener() { Stop(); }
+    VerdictListener(const VerdictListener&) = delete;
+    VerdictListener& operator=(const VerdictListener&) = delete;
+
+    // Starts reading `fd`, which stays borrowed: its owner keeps it open until Stop returns.
+    // False when already started, without an fd, or when no thread could be made.
+    bool Start(int fd, Callback onEvent);
+    // Ends the thread at once, whether it waits for a report or has already delivered its
+    // event, and joins it. Idempotent. After it returns no report is taken from the fd.
+    void Stop();
+    bool started() const { return thread_.joinable(); }
+
+  private:
+    static void Run(int fd, int stopFd, const Callback& onEvent) noexcept;
+
+    UniqueFd stopFd_;
+    std::thread thread_;
+};
+
+}  // namespace norvessa
