@@ -1,0 +1,37 @@
+#pragma once
+// Resource and control IDs shared by the resource script and the C++ code. Plain #defines
+// only, so that the resource compiler can read this header too.
+
+// Dialog templates.
+#define IDD_ABOUTBOX 100
+#define IDD_NORVESSA_DIALOG 102
+#define IDD_CALIBRATION_DIALOG 129
+
+// Icon group: the application icon.
+#define IDR_MAINFRAME 128
+
+// String table.
+#define IDS_ABOUTBOX 101
+#define IDS_CALIBRATION_SUCCEED 102
+#define IDS_CALIBRATION_FAILED 103
+#define IDS_RESET_SUCCEED 104
+#define IDS_RESET_FAILED 105
+
+// System-menu command of the About entry.
+#define IDM_ABOUTBOX 0x0010
+
+// Main dialog buttons (Quit is the dialog's cancel command, IDCANCEL = 2).
+#define IDC_QUIT 2
+#define IDC_CALIBRATE_4 1000
+#define IDC_CALIBRATE_9 1001
+#define IDC_CALIBRATE_16 1002
+#define IDC_CALIBRATE_25 1003
+#define IDC_RESET 1004
+#define IDC_CALIBRATE_12 1005
+#define IDC_CALIBRATE_15 1006
+#define IDC_CALIBRATE_20 1007
+
+// About box controls.
+#define IDC_ABOUT_ICON 1100
+#define IDC_ABOUT_NAME 1101
+#define IDC_ABOUT_VERSION 1102
