@@ -1,0 +1,594 @@
+#include "controller/hid_descriptor.h"
+
+#include <algorithm>
+#include <bitset>
+#include <limits>
+#include <new>
+#include <optional>
+
+#include "controller/hid_items.h"
+
+namespace norvessa {
+namespace {
+
+// The Variable bit of the Input, Output and Feature main items (clear: an array).
+constexpr std::uint32_t MAIN_VARIABLE = 0x02;
+// Data of the Delimiter local item.
+constexpr std::uint32_t DELIMITER_CLOSE = 0;
+constexpr std::uint32_t DELIMITER_OPEN = 1;
+constexpr std::size_t REPORT_ID_COUNT = 256;
+
+// The global items that shape reports; Push and Pop save and restore all of them.
+struct GlobalState {
+    std::uint16_t usagePage = 0;
+    std::uint32_t reportSize = 0;
+    std::uint32_t reportCount = 0;
+    std::uint8_t reportId = 0;
+};
+
+struct Usage {
+    std::uint16_t page = 0;
+    std::uint16_t id = 0;
+    friend bool operator==(const Usage&, const Usage&) = default;
+};
+
+// A usage or usage range waiting for the next main item. Usages that share a slot are the
+// aliases of one Delimiter set and stand for the same fields.
+struct PendingUsage {
+    std::uint16_t page = 0;
+    std::uint16_t min = 0;
+    std::uint16_t max = 0;
+    bool isRange = false;
+    std::uint32_t slot = 0;
+
+    std::uint64_t Width() const { return isRange ? std::uint64_t{max} - min + 1 : 1; }
+};
+
+struct LocalState {
+    std::vector<PendingUsage> usages;
+    std::optional<Usage> rangeMin;
+    std::optional<Usage> rangeMax;
+    bool inDelimiter = false;
+    std::uint32_t nextSlot = 0;
+};
+
+// The bits of every report of every kind in the open top-level collection.
+struct ReportSizes {
+    std::array<std::array<std::uint32_t, REPORT_ID_COUNT>, HID_REPORT_KIND_COUNT> bits{};
+    std::array<std::bitset<REPORT_ID_COUNT>, HID_REPORT_KIND_COUNT> present{};
+};
+
+class Parser {
+  public:
+    HidParseResult Run(std::span<const std::uint8_t> bytes);
+
+    // Main items.
+    HidParseError OnInput(const HidItem& item) { return OnReport(HidReportKind::Input, item); }
+    HidParseError OnOutput(const HidItem& item) { return OnReport(HidReportKind::Output, item); }
+    HidParseError OnFeature(const HidItem& item) { return OnReport(HidReportKind::Feature, item); }
+    HidParseError OnCollection(const HidItem& item);
+    HidParseError OnEndCollection(const HidItem& item);
+    // Global items.
+    HidParseError OnUsagePage(const HidItem& item);
+    HidParseError OnReportSize(const HidItem& item);
+    HidParseError OnReportId(const HidItem& item);
+    HidParseError OnReportCount(const HidItem& item);
+    HidParseError OnPush(const HidItem& item);
+    HidParseError OnPop(const HidItem& item);
+    // Local items.
+    HidParseError OnUsage(const HidItem& item);
+    HidParseError OnUsageMinimum(const HidItem& item);
+    HidParseError OnUsageMaximum(const HidItem& item);
+    HidParseError OnDelimiter(const HidItem& item);
+    // Items that shape no capability and no report: logical and physical ranges, units,
+    // designators, strings.
+    HidParseError Ignore(const HidItem&) { return HidParseError::None; }
+
+  private:
+    HidParseError Dispatch(const HidItem& item);
+    HidParseError OnReport(HidReportKind kind, const HidItem& item);
+    HidParseError AddCapabilities(HidKindCaps& kindCaps, bool variable);
+    HidParseError AddUsage(PendingUsage usage);
+    HidParseError CompleteRange();
+    HidParseError CheckLocalsComplete() const;
+    Usage Resolve(const HidItem& item) const;
+    HidReportCaps ToCaps(const PendingUsage& usage) const;
+    void FinishTopLevelCollection();
+
+    GlobalState global_;
+    std::vector<GlobalState> globalStack_;
+    LocalState local_;
+    std::uint32_t depth_ = 0;
+    std::size_t capabilityCount_ = 0;
+    ReportSizes sizes_;
+    std::vector<HidCollectionCaps> collections_;
+};
+
+using ItemHandler = HidParseError (Parser::*)(const HidItem&);
+
+struct TagRule {
+    HidItemType type;
+    std::uint8_t tag;
+    ItemHandler handler;
+};
+
+// Every short item the parser knows. Unknown main and global items are refused, since they
+// could change the report layout in ways we cannot see; unknown local items only describe.
+constexpr TagRule TAG_RULES[] = {
+    {HidItemType::Main, 0x8, &Parser::OnInput},
+    {HidItemType::Main, 0x9, &Parser::OnOutput},
+    {HidItemType::Main, 0xA, &Parser::OnCollection},
+    {HidItemType::Main, 0xB, &Parser::OnFeature},
+    {HidItemType::Main, 0xC, &Parser::OnEndCollection},
+    {HidItemType::Global, 0x0, &Parser::OnUsagePage},
+    {HidItemType::Global, 0x1, &Parser::Ignore},  // Logical Minimum
+    {HidItemType::Global, 0x2, &Parser::Ignore},  // Logical Maximum
+    {HidItemType::Global, 0x3, &Parser::Ignore},  // Physical Minimum
+    {HidItemType::Global, 0x4, &Parser::Ignore},  // Physical Maximum
+    {HidItemType::Global, 0x5, &Parser::Ignore},  // Unit Exponent
+    {HidItemType::Global, 0x6, &Parser::Ignore},  // Unit
+    {HidItemType::Global, 0x7, &Parser::OnReportSize},
+    {HidItemType::Global, 0x8, &Parser::OnReportId},
+    {HidItemType::Global, 0x9, &Parser::OnReportCount},
+    {HidItemType::Global, 0xA, &Parser::OnPush},
+    {HidItemType::Global, 0xB, &Parser::OnPop},
+    {HidItemType::Local, 0x0, &Parser::OnUsage},
+    {HidItemType::Local, 0x1, &Parser::OnUsageMinimum},
+    {HidItemType::Local, 0x2, &Parser::OnUsageMaximum},
+    {HidItemType::Local, 0xA, &Parser::OnDelimiter},
+};
+
+HidParseResult Refusal(HidParseError error, std::size_t offset) {
+    HidParseResult result;
+    result.error = error;
+    result.offset = offset;
+    return result;
+}
+
+HidParseResult Parser::Run(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() > MAX_HID_DESCRIPTOR_LENGTH) {
+        return Refusal(HidParseError::DescriptorTooLong, MAX_HID_DESCRIPTOR_LENGTH);
+    }
+    HidItem item;
+    std::size_t offset = 0;
+    for (;;) {
+        const HidItemRead read = ReadHidItem(bytes, offset, item);
+        if (read == HidItemRead::End) {
+            break;
+        }
+        if (read == HidItemRead::Truncated) {
+            return Refusal(HidParseError::TruncatedItem, offset);
+        }
+        if (const HidParseError error = Dispatch(item); error != HidParseError::None) {
+            return Refusal(error, offset);
+        }
+        offset += item.length;
+    }
+    if (depth_ != 0) {
+        return Refusal(HidParseError::UnclosedCollection, bytes.size());
+    }
+    if (collections_.empty()) {
+        return Refusal(HidParseError::NoCollection, bytes.size());
+    }
+    HidParseResult result;
+    result.collections = std::move(collections_);
+    return result;
+}
+
+HidParseError Parser::Dispatch(const HidItem& item) {
+    if (item.isLong) {
+        return HidParseError::None;  // no long item is defined; its length is known, skip it
+    }
+    for (const TagRule& rule : TAG_RULES) {
+        if (rule.type == item.type && rule.tag == item.tag) {
+            return (this->*rule.handler)(item);
+        }
+    }
+    switch (item.type) {
+        case HidItemType::Main:
+            return HidParseError::UnknownMainItem;
+        case HidItemType::Global:
+            return HidParseError::UnknownGlobalItem;
+        case HidItemType::Local:
+            return HidParseError::None;
+        case HidItemType::Reserved:
+            break;
+    }
+    return HidParseError::ReservedItem;
+}
+
+HidParseError Parser::OnReport(HidReportKind kind, const HidItem& item) {
+    if (const HidParseError error = CheckLocalsComplete(); error != HidParseError::None) {
+        return error;
+    }
+    if (depth_ == 0) {
+        return HidParseError::MainItemOutsideCollection;
+    }
+    // 32 x 32 bits cannot overflow 64, and the sum stays far below it.
+    const std::uint64_t bits = std::uint64_t{global_.reportSize} * global_.reportCount;
+    const auto k = static_cast<std::size_t>(kind);
+    std::uint32_t& reportBits = sizes_.bits[k][global_.reportId];
+    if (reportBits + bits > MAX_HID_REPORT_BITS) {
+        return HidParseError::ReportTooLong;
+    }
+    reportBits = static_cast<std::uint32_t>(reportBits + bits);
+    // A report exists once an item names it, even an empty one: it still has its ID byte.
+    sizes_.present[k].set(global_.reportId);
+
+    HidParseError error = HidParseError::None;
+    // Fields without a usage are padding, whatever their Constant bit says; a Constant item
+    // that names usages is listed like any other. An item of no fields lists nothing.
+    if (!local_.usages.empty() && global_.reportCount != 0) {
+        error = AddCapabilities(collections_.back().Of(kind), (item.data & MAIN_VARIABLE) != 0);
+    }
+    local_ = LocalState{};
+    return error;
+}
+
+// One capability per usage or usage range. In a variable item each usage takes as many fields
+// as it names, the last one kept takes the rest, and usages beyond the fields are dropped; in an
+// array item every usage is a possible value of every field. Within one item the platform lists
+// the capabilities from the last usage back to the first; items follow in descriptor order.
+HidParseError Parser::AddCapabilities(HidKindCaps& kindCaps, bool variable) {
+    // Arrays and one-bit variable fields are buttons; wider variable fields are values. The
+    // logical range plays no part: the field width decides.
+    const bool isButton = !variable || global_.reportSize == 1;
+    std::vector<HidCapability>& list = isButton ? kindCaps.buttons : kindCaps.values;
+    const std::vector<PendingUsage>& usages = local_.usages;
+
+    struct Slot {
+        std::size_t first;
+        std::size_t end;
+        std::uint64_t fields;
+    };
+    std::vector<Slot> slots;
+    std::uint64_t fieldsLeft = global_.reportCount;
+    for (std::size_t first = 0; first < usages.size() && fieldsLeft > 0;) {
+        std::size_t end = first + 1;
+        while (end < usages.size() && usages[end].slot == usages[first].slot) {
+            ++end;
+        }
+        std::uint64_t fields = 0;
+        if (variable) {
+            fields =
+                end == usages.size() ? fieldsLeft : std::min(fieldsLeft, usages[first].Width());
+            fieldsLeft -= fields;
+        } else if (first == 0) {
+            fields = global_.reportCount;
+        }
+        slots.push_back(Slot{first, end, fields});
+        first = end;
+    }
+    for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) {
+        for (std::size_t i = slot->first; i < slot->end; ++i) {
+            if (capabilityCount_ >= MAX_HID_CAPABILITIES) {
+                return HidParseError::TooManyCapabilities;
+            }
+            const std::uint64_t count = i == slot->first ? slot->fields : 0;
+            list.push_back(HidCapability{ToCaps(usages[i]), static_cast<std::uint32_t>(count)});
+            ++capabilityCount_;
+        }
+    }
+    return HidParseError::None;
+}
+
+HidReportCaps Parser::ToCaps(const PendingUsage& usage) const {
+    return HidReportCaps{.usagePage = usage.page,
+                         .reportId = global_.reportId,
+                         .isRange = usage.isRange,
+                         .usageMin = usage.min,
+                         .usageMax = usage.isRange ? usage.max : std::uint16_t{0}};
+}
+
+HidParseError Parser::OnCollection(const HidItem&) {
+    if (const HidParseError error = CheckLocalsComplete(); error != HidParseError::None) {
+        return error;
+    }
+    if (depth_ >= MAX_HID_COLLECTION_DEPTH) {
+        return HidParseError::CollectionTooDeep;
+    }
+    if (depth_ == 0) {
+        if (collections_.size() >= MAX_HID_TOP_LEVEL_COLLECTIONS) {
+            return HidParseError::TooManyCollections;
+        }
+        // The collection's usage is its first one; a usage declared before any usage page
+        // takes the page in force at the Collection item.
+        HidCollectionCaps collection;
+        collection.usagePage = global_.usagePage;
+        if (!local_.usages.empty()) {
+            const PendingUsage& first = local_.usages.front();
+            collection.usagePage = first.page != 0 ? first.page : global_.usagePage;
+            collection.usage = first.min;
+        }
+        collections_.push_back(std::move(collection));
+        sizes_ = ReportSizes{};
+    }
+    ++depth_;
+    local_ = LocalState{};
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnEndCollection(const HidItem&) {
+    if (const HidParseError error = CheckLocalsComplete(); error != HidParseError::None) {
+        return error;
+    }
+    if (depth_ == 0) {
+        return HidParseError::EndWithoutCollection;
+    }
+    if (--depth_ == 0) {
+        FinishTopLevelCollection();
+    }
+    local_ = LocalState{};
+    return HidParseError::None;
+}
+
+// Each kind's length is its longest report rounded up to bytes, plus the report ID byte that
+// the platform puts in front of every report, report ID 0 included.
+void Parser::FinishTopLevelCollection() {
+    HidCollectionCaps& collection = collections_.back();
+    for (std::size_t k = 0; k < HID_REPORT_KIND_COUNT; ++k) {
+        std::uint32_t longest = 0;
+        bool any = false;
+        for (std::size_t id = 0; id < REPORT_ID_COUNT; ++id) {
+            if (sizes_.present[k].test(id)) {
+                any = true;
+                longest = std::max(longest, sizes_.bits[k][id]);
+            }
+        }
+        // MAX_HID_REPORT_BITS keeps this within 16 bits.
+        collection.kinds[k].reportByteLength =
+            any ? static_cast<std::uint16_t>((longest + 7) / 8 + 1) : std::uint16_t{0};
+    }
+}
+
+HidParseError Parser::OnUsagePage(const HidItem& item) {
+    if (item.data > 0xFFFFu) {
+        return HidParseError::UsagePageTooLarge;
+    }
+    global_.usagePage = static_cast<std::uint16_t>(item.data);
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnReportSize(const HidItem& item) {
+    global_.reportSize = item.data;
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnReportCount(const HidItem& item) {
+    global_.reportCount = item.data;
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnReportId(const HidItem& item) {
+    // 0 is reserved for "no report IDs", and the ID travels in one byte.
+    if (item.data == 0 || item.data >= REPORT_ID_COUNT) {
+        return HidParseError::InvalidReportId;
+    }
+    global_.reportId = static_cast<std::uint8_t>(item.data);
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnPush(const HidItem&) {
+    if (globalStack_.size() >= MAX_HID_GLOBAL_STACK_DEPTH) {
+        return HidParseError::GlobalStackOverflow;
+    }
+    globalStack_.push_back(global_);
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnPop(const HidItem&) {
+    if (globalStack_.empty()) {
+        return HidParseError::PopWithoutPush;
+    }
+    global_ = globalStack_.back();
+    globalStack_.pop_back();
+    return HidParseError::None;
+}
+
+// A four-byte usage carries its page in the high word. A shorter one, or one whose high word
+// is 0, belongs to the usage page in force when the usage is declared.
+Usage Parser::Resolve(const HidItem& item) const {
+    const auto high = static_cast<std::uint16_t>(item.data >> 16);
+    return Usage{.page = high != 0 ? high : global_.usagePage,
+                 .id = static_cast<std::uint16_t>(item.data & 0xFFFFu)};
+}
+
+HidParseError Parser::OnUsage(const HidItem& item) {
+    if (local_.rangeMin || local_.rangeMax) {
+        return HidParseError::UnpairedUsageRange;
+    }
+    const Usage usage = Resolve(item);
+    return AddUsage(PendingUsage{.page = usage.page, .min = usage.id, .max = usage.id});
+}
+
+HidParseError Parser::OnUsageMinimum(const HidItem& item) {
+    if (local_.rangeMin) {
+        return HidParseError::UnpairedUsageRange;
+    }
+    local_.rangeMin = Resolve(item);
+    return CompleteRange();
+}
+
+HidParseError Parser::OnUsageMaximum(const HidItem& item) {
+    if (local_.rangeMax) {
+        return HidParseError::UnpairedUsageRange;
+    }
+    local_.rangeMax = Resolve(item);
+    return CompleteRange();
+}
+
+// A Usage Minimum and a Usage Maximum, in either order, make one range.
+HidParseError Parser::CompleteRange() {
+    if (!local_.rangeMin || !local_.rangeMax) {
+        return HidParseError::None;
+    }
+    const Usage min = *local_.rangeMin;
+    const Usage max = *local_.rangeMax;
+    local_.rangeMin.reset();
+    local_.rangeMax.reset();
+    if (min.page != max.page) {
+        return HidParseError::UsageRangeAcrossPages;
+    }
+    if (min.id > max.id) {
+        return HidParseError::ReversedUsageRange;
+    }
+    return AddUsage(PendingUsage{.page = min.page, .min = min.id, .max = max.id, .isRange = true});
+}
+
+HidParseError Parser::AddUsage(PendingUsage usage) {
+    if (local_.usages.size() >= MAX_HID_USAGES_PER_ITEM) {
+        return HidParseError::TooManyUsages;
+    }
+    // Inside a Delimiter set every usage is an alias for the same fields.
+    usage.slot = local_.inDelimiter ? local_.nextSlot : local_.nextSlot++;
+    local_.usages.push_back(usage);
+    return HidParseError::None;
+}
+
+HidParseError Parser::OnDelimiter(const HidItem& item) {
+    if (local_.rangeMin || local_.rangeMax) {
+        return HidParseError::UnpairedUsageRange;
+    }
+    if (item.data == DELIMITER_OPEN && !local_.inDelimiter) {
+        local_.inDelimiter = true;
+        return HidParseError::None;
+    }
+    if (item.data == DELIMITER_CLOSE && local_.inDelimiter) {
+        local_.inDelimiter = false;
+        ++local_.nextSlot;
+        return HidParseError::None;
+    }
+    return HidParseError::MisplacedDelimiter;
+}
+
+// A main item takes the local items as they stand; half a range or an open alias set is a
+// descriptor fault, not something to guess about.
+HidParseError Parser::CheckLocalsComplete() const {
+    if (local_.inDelimiter) {
+        return HidParseError::MisplacedDelimiter;
+    }
+    if (local_.rangeMin || local_.rangeMax) {
+        return HidParseError::UnpairedUsageRange;
+    }
+    return HidParseError::None;
+}
+
+bool CopyCaps(const std::vector<HidCapability>& from, std::span<HidReportCaps> to) {
+    if (to.size() < from.size()) {
+        return false;
+    }
+    std::transform(from.begin(), from.end(), to.begin(),
+                   [](const HidCapability& c) { return c.caps; });
+    return true;
+}
+
+// The most buttons of a page (0: of every page) that one output report can hold set.
+std::uint32_t MaxUsageListLength(const std::vector<HidCapability>& buttons, std::uint16_t page) {
+    std::uint64_t total = 0;
+    for (const HidCapability& button : buttons) {
+        if (page == 0 || button.caps.usagePage == page) {
+            total += button.fieldCount;
+        }
+    }
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(total, std::numeric_limits<std::uint32_t>::max()));
+}
+
+}  // namespace
+
+HidCaps HidCollectionCaps::Caps() const {
+    const HidKindCaps& output = Of(HidReportKind::Output);
+    HidCaps caps;
+    caps.usage = usage;
+    caps.usagePage = usagePage;
+    caps.inputReportByteLength = Of(HidReportKind::Input).reportByteLength;
+    caps.outputReportByteLength = output.reportByteLength;
+    caps.featureReportByteLength = Of(HidReportKind::Feature).reportByteLength;
+    // MAX_HID_CAPABILITIES keeps both counts within 16 bits.
+    caps.numberOutputButtonCaps = static_cast<std::uint16_t>(output.buttons.size());
+    caps.numberOutputValueCaps = static_cast<std::uint16_t>(output.values.size());
+    return caps;
+}
+
+HidParseResult ParseHidDescriptor(std::span<const std::uint8_t> descriptor) {
+    try {
+        return Parser{}.Run(descriptor);
+    } catch (const std::bad_alloc&) {
+        return Refusal(HidParseError::OutOfMemory, 0);
+    }
+}
+
+std::string_view HidParseErrorText(HidParseError error) {
+    switch (error) {
+        case HidParseError::None:
+            return "ok";
+        case HidParseError::DescriptorTooLong:
+            return "descriptor longer than 4096 bytes";
+        case HidParseError::TruncatedItem:
+            return "item runs past the end of the descriptor";
+        case HidParseError::ReservedItem:
+            return "short item of the reserved type";
+        case HidParseError::UnknownMainItem:
+            return "unknown main item";
+        case HidParseError::UnknownGlobalItem:
+            return "unknown global item";
+        case HidParseError::UsagePageTooLarge:
+            return "usage page above 0xFFFF";
+        case HidParseError::InvalidReportId:
+            return "report ID 0 or above 255";
+        case HidParseError::GlobalStackOverflow:
+            return "Push nested too deep";
+        case HidParseError::PopWithoutPush:
+            return "Pop without Push";
+        case HidParseError::TooManyUsages:
+            return "too many usages for one main item";
+        case HidParseError::UnpairedUsageRange:
+            return "Usage Minimum or Usage Maximum without its partner";
+        case HidParseError::ReversedUsageRange:
+            return "Usage Minimum above Usage Maximum";
+        case HidParseError::UsageRangeAcrossPages:
+            return "usage range across two usage pages";
+        case HidParseError::MisplacedDelimiter:
+            return "Delimiter nested, unopened or left open";
+        case HidParseError::MainItemOutsideCollection:
+            return "report item outside any collection";
+        case HidParseError::CollectionTooDeep:
+            return "collections nested too deep";
+        case HidParseError::TooManyCollections:
+            return "too many top-level collections";
+        case HidParseError::EndWithoutCollection:
+            return "End Collection without Collection";
+        case HidParseError::UnclosedCollection:
+            return "collection left open at the end";
+        case HidParseError::ReportTooLong:
+            return "report longer than 65534 bytes";
+        case HidParseError::TooManyCapabilities:
+            return "too many capabilities";
+        case HidParseError::NoCollection:
+            return "no top-level collection";
+        case HidParseError::OutOfMemory:
+            return "out of memory";
+    }
+    return "unknown error";
+}
+
+std::string DescribeHidParseResult(const HidParseResult& result) {
+    if (result.ok()) {
+        return "ok";
+    }
+    return std::string(HidParseErrorText(result.error)) + " at offset " +
+           std::to_string(result.offset);
+}
+
+OutputCapsReader OutputCapsReaderFor(const HidCollectionCaps& collection) {
+    const HidKindCaps* output = &collection.Of(HidReportKind::Output);
+    return OutputCapsReader{
+        .readButtonCaps =
+            [output](std::span<HidButtonCaps> to) { return CopyCaps(output->buttons, to); },
+        .readValueCaps =
+            [output](std::span<HidValueCaps> to) { return CopyCaps(output->values, to); },
+        .maxUsageListLength =
+            [output](std::uint16_t page) { return MaxUsageListLength(output->buttons, page); }};
+}
+
+}  // namespace norvessa

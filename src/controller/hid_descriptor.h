@@ -1,0 +1,109 @@
+#pragma once
+// Our own HID report-descriptor parser: from the raw descriptor bytes to the capability records
+// that the Windows HID parser hands out (HidP_GetCaps, HidP_GetButtonCaps, HidP_GetValueCaps),
+// so that a platform without that parser builds the same output-data table.
+//
+// Windows opens every top-level collection as an interface of its own, with its own caps and
+// report lengths; the result therefore lists one record per top-level collection.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controller/output_table.h"
+
+namespace norvessa {
+
+// Bounds that keep a hostile descriptor small in memory.
+inline constexpr std::size_t MAX_HID_DESCRIPTOR_LENGTH = 4096;
+inline constexpr std::size_t MAX_HID_CAPABILITIES = 1024;  // all kinds, all collections
+inline constexpr std::size_t MAX_HID_USAGES_PER_ITEM = 256;
+inline constexpr std::size_t MAX_HID_GLOBAL_STACK_DEPTH = 16;
+inline constexpr std::uint32_t MAX_HID_COLLECTION_DEPTH = 64;
+inline constexpr std::size_t MAX_HID_TOP_LEVEL_COLLECTIONS = 64;
+// The largest report whose byte length, report ID byte included, fits the 16-bit caps field.
+inline constexpr std::uint64_t MAX_HID_REPORT_BITS = (0xFFFFu - 1u) * 8u;
+
+enum class HidReportKind : std::uint8_t { Input = 0, Output = 1, Feature = 2 };
+inline constexpr std::size_t HID_REPORT_KIND_COUNT = 3;
+
+// One button or value capability, with the number of report fields it stands for (the
+// platform's ReportCount; 0 for the further usages of an array item and for aliases).
+struct HidCapability {
+    HidReportCaps caps;
+    std::uint32_t fieldCount = 0;
+    friend bool operator==(const HidCapability&, const HidCapability&) = default;
+};
+
+struct HidKindCaps {
+    std::vector<HidCapability> buttons;
+    std::vector<HidCapability> values;
+    // The longest report of this kind in bytes, its report ID byte included; 0 without one.
+    std::uint16_t reportByteLength = 0;
+};
+
+// What the platform knows of one top-level collection.
+struct HidCollectionCaps {
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+    std::array<HidKindCaps, HID_REPORT_KIND_COUNT> kinds;
+
+    const HidKindCaps& Of(HidReportKind kind) const {
+        return kinds[static_cast<std::size_t>(kind)];
+    }
+    HidKindCaps& Of(HidReportKind kind) { return kinds[static_cast<std::size_t>(kind)]; }
+    // The HidP_GetCaps view that the table build reads.
+    HidCaps Caps() const;
+};
+
+enum class HidParseError {
+    None,
+    DescriptorTooLong,
+    TruncatedItem,
+    ReservedItem,
+    UnknownMainItem,
+    UnknownGlobalItem,
+    UsagePageTooLarge,
+    InvalidReportId,
+    GlobalStackOverflow,
+    PopWithoutPush,
+    TooManyUsages,
+    UnpairedUsageRange,
+    ReversedUsageRange,
+    UsageRangeAcrossPages,
+    MisplacedDelimiter,
+    MainItemOutsideCollection,
+    CollectionTooDeep,
+    TooManyCollections,
+    EndWithoutCollection,
+    UnclosedCollection,
+    ReportTooLong,
+    TooManyCapabilities,
+    NoCollection,
+    OutOfMemory,
+};
+
+struct HidParseResult {
+    HidParseError error = HidParseError::None;
+    std::size_t offset = 0;  // of the item that was refused, or the length for a late refusal
+    std::vector<HidCollectionCaps> collections;
+
+    bool ok() const { return error == HidParseError::None; }
+};
+
+// Parses a whole descriptor. Never throws, never reads past the span: a malformed or oversized
+// descriptor gives a refusal with no collections.
+HidParseResult ParseHidDescriptor(std::span<const std::uint8_t> descriptor);
+
+std::string_view HidParseErrorText(HidParseError error);
+// "<reason> at offset <n>", or "ok".
+std::string DescribeHidParseResult(const HidParseResult& result);
+
+// A reader for the table build over the output caps of one collection, which must outlive it.
+OutputCapsReader OutputCapsReaderFor(const HidCollectionCaps& collection);
+
+}  // namespace norvessa
