@@ -40,6 +40,7 @@ struct NothingSent {
     int fd;  // -1 for none, 0 for the real host fd
     std::uint32_t length;
     WriteStatus expected;
+    friend void PrintTo(const NothingSent& c, std::ostream* os) { *os << c.name; }
 };
 
 class NothingIsSent : public ::testing::TestWithParam<NothingSent> {};

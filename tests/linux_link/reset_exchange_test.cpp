@@ -24,6 +24,7 @@ struct ResetCase {
     // Bounds on how long the exchange took.
     std::chrono::milliseconds atLeast;
     std::chrono::milliseconds below;
+    friend void PrintTo(const ResetCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ResetAnswer : public ::testing::TestWithParam<ResetCase> {};

@@ -133,6 +133,7 @@ struct RunCase {
     std::uint32_t outputLength;
     std::vector<ReplyFrame> noise;
     ListenerEvent expected;
+    friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class WholeCalibration : public ListenerTest, public ::testing::WithParamInterface<RunCase> {

@@ -1,0 +1,83 @@
+#include "controller/linux/hidraw_interface.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+
+#include <array>
+#include <cerrno>
+#include <optional>
+#include <vector>
+
+namespace norvessa {
+namespace {
+
+int RetryOnInterrupt(int fd, unsigned long request, void* argument) {
+    int result = 0;
+    do {
+        result = ::ioctl(fd, request, argument);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadReportDescriptor(int fd) {
+    int size = 0;
+    if (RetryOnInterrupt(fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 ||
+        size > HID_MAX_DESCRIPTOR_SIZE) {
+        return std::nullopt;
+    }
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = static_cast<std::uint32_t>(size);
+    if (RetryOnInterrupt(fd, HIDIOCGRDESC, &descriptor) < 0) {
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(descriptor.value, descriptor.value + descriptor.size);
+}
+
+HidrawInfo ReadInfo(int fd) {
+    HidrawInfo info;
+    hidraw_devinfo devinfo{};
+    if (RetryOnInterrupt(fd, HIDIOCGRAWINFO, &devinfo) == 0) {
+        info.vendorId = static_cast<std::uint16_t>(devinfo.vendor);
+        info.productId = static_cast<std::uint16_t>(devinfo.product);
+    }
+    std::array<char, 256> name{};
+    const int length = RetryOnInterrupt(fd, HIDIOCGRAWNAME(name.size() - 1), name.data());
+    if (length > 0) {
+        // The kernel may count the terminating NUL; keep the text before it.
+        info.productName.assign(name.data());
+    }
+    return info;
+}
+
+}  // namespace
+
+HidrawInterface::HidrawInterface(std::string path, UniqueFd fd, InterfaceDescription description,
+                                 HidrawInfo info)
+    : path_(std::move(path)),
+      fd_(std::move(fd)),
+      description_(std::move(description)),
+      info_(std::move(info)) {}
+
+std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode) {
+    if (devnode.empty()) {
+        return nullptr;
+    }
+    UniqueFd fd(::open(devnode.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) {
+        return nullptr;
+    }
+    const std::optional<std::vector<std::uint8_t>> descriptor = ReadReportDescriptor(fd.get());
+    if (!descriptor) {
+        return nullptr;
+    }
+    std::optional<InterfaceDescription> description = DescribeReportDescriptor(*descriptor);
+    if (!description) {
+        return nullptr;
+    }
+    HidrawInfo info = ReadInfo(fd.get());
+    return std::make_unique<HidrawInterface>(devnode, std::move(fd), std::move(*description),
+                                             std::move(info));
+}
+
+}  // namespace norvessa

@@ -1,0 +1,52 @@
+#pragma once
+// One opened hidraw node: the Linux form of an opened HID interface. It owns the node's fd,
+// opened for non-blocking reads and writes, and the description built from its descriptor.
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "controller/controller_link.h"
+#include "controller/linux/controller_state.h"
+#include "controller/linux/report_descriptor.h"
+#include "controller/linux/unique_fd.h"
+
+namespace norvessa {
+
+// Read from the node for completeness; the choice of the controller never looks at it.
+struct HidrawInfo {
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::string productName;
+};
+
+class HidrawInterface final : public OpenedInterface {
+  public:
+    HidrawInterface(std::string path, UniqueFd fd, InterfaceDescription description,
+                    HidrawInfo info = {});
+
+    const std::string& path() const override { return path_; }
+    const HidCaps& caps() const override { return description_.caps; }
+    std::span<const OutputDataEntry> outputTable() const override {
+        return description_.output.outTable;
+    }
+
+    int fd() const { return fd_.get(); }
+    const HidrawInfo& info() const { return info_; }
+    MatchResult match() const { return description_.match; }
+    ControllerChannel channel() const { return {fd_.get(), caps().outputReportByteLength}; }
+
+  private:
+    std::string path_;
+    UniqueFd fd_;
+    InterfaceDescription description_;
+    HidrawInfo info_;
+};
+
+// Opens the node with O_RDWR | O_CLOEXEC | O_NONBLOCK, reads its report descriptor
+// (HIDIOCGRDESC), vendor, product and name, and describes it. Null when any step fails; what
+// was opened is closed again.
+std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode);
+
+}  // namespace norvessa

@@ -1,0 +1,117 @@
+// Which hidraw nodes the access probe lets the logged-in user open: the controller only.
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "controller/linux/report_descriptor.h"
+#include "link_test_support.h"
+#include "protocol/frames.h"
+
+namespace norvessa {
+namespace {
+
+using test::Bytes;
+
+struct DescriptorCase {
+    const char* name;
+    Bytes descriptor;
+    bool controller;
+    friend void PrintTo(const DescriptorCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<DescriptorCase> DescriptorCases() {
+    const Bytes controller = test::ControllerDescriptor();
+    return {
+        {"Controller", controller, true},
+        {"ShortestController", test::VendorCollection(0xAA, 63, 7), true},
+        {"ControllerAfterAKeyboardCollection", test::Concat(test::BootKeyboard(), controller),
+         true},
+        {"Keyboard", test::BootKeyboard(), false},
+        {"OtherReportId", test::VendorCollection(0x55, 63, 63), false},
+        {"OutputOver64", test::VendorCollection(0xAA, 63, 64), false},
+        {"InputOver64", test::VendorCollection(0xAA, 64, 63), false},
+        {"Truncated", Bytes(controller.begin(), controller.end() - 1), false},
+        {"Empty", {}, false},
+    };
+}
+
+class ProbeDecision : public ::testing::TestWithParam<DescriptorCase> {};
+
+TEST_P(ProbeDecision, AcceptsOnlyTheController) {
+    EXPECT_EQ(IsControllerDescriptor(GetParam().descriptor), GetParam().controller);
+}
+
+INSTANTIATE_TEST_SUITE_P(Descriptors, ProbeDecision, ::testing::ValuesIn(DescriptorCases()),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(ReportDescriptor, DescribesTheControllerLikeWindowsDoes) {
+    const auto description = DescribeReportDescriptor(test::ControllerDescriptor());
+    ASSERT_TRUE(description.has_value());
+    EXPECT_EQ(description->match, MatchResult::Controller);
+    EXPECT_EQ(description->caps.outputReportByteLength, 64);
+    EXPECT_EQ(description->caps.inputReportByteLength, 64);
+    ASSERT_FALSE(description->output.outTable.empty());
+    EXPECT_EQ(description->output.outTable.front().reportId, CONTROLLER_REPORT_ID);
+}
+
+TEST(ReportDescriptor, AKeyboardIsDescribedButRefusedByItsReportId) {
+    const auto description = DescribeReportDescriptor(test::BootKeyboard());
+    ASSERT_TRUE(description.has_value());
+    EXPECT_EQ(description->match, MatchResult::OtherReportId);
+}
+
+// The probe program itself, as udev runs it, on a sysfs-like tree.
+class ProbeProgram : public ::testing::Test {
+  protected:
+    std::filesystem::path root;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/norvessa-probe-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(root); }
+
+    std::string Node(const std::string& name, const Bytes& descriptor) {
+        const auto device = root / name / "device";
+        std::filesystem::create_directories(device);
+        std::ofstream(device / "report_descriptor", std::ios::binary)
+            .write(reinterpret_cast<const char*>(descriptor.data()),
+                   static_cast<std::streamsize>(descriptor.size()));
+        return (root / name).string();
+    }
+
+    static int Run(std::vector<std::string> arguments) {
+        std::vector<char*> argv{const_cast<char*>(NORVESSA_PROBE_PATH)};
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        pid_t child = 0;
+        if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+            return -1;
+        int status = 0;
+        if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+            return -1;
+        return WEXITSTATUS(status);
+    }
+};
+
+TEST_F(ProbeProgram, ExitStatusTellsTheControllerFromOtherDevices) {
+    EXPECT_EQ(Run({Node("hidraw0", test::ControllerDescriptor())}), 0);
+    EXPECT_EQ(Run({Node("hidraw1", test::BootKeyboard())}), 1);
+    EXPECT_EQ(Run({Node("hidraw2", test::VendorCollection(0xAA, 63, 64))}), 1);
+    // A controller descriptor followed by more than the parser takes is refused, not cut short.
+    Bytes oversized = test::ControllerDescriptor();
+    oversized.resize(5000, 0x00);
+    EXPECT_EQ(Run({Node("hidraw3", oversized)}), 1);
+    EXPECT_EQ(Run({(root / "missing").string()}), 2);
+    EXPECT_EQ(Run({}), 2);
+}
+
+}  // namespace
+}  // namespace norvessa
