@@ -4,7 +4,8 @@
 # Usage: run-kernel-tests.sh DRIVER PEER QEMU_EXIT INIT WORKDIR
 # Exits 77 (skipped) when QEMU, busybox or the kernel package cannot be had.
 set -eu
-driver=$1 peer=$2 qexit=$3 init=$4 work=$5
+driver=$(realpath "$1") peer=$(realpath "$2") qexit=$(realpath "$3") init=$(realpath "$4")
+work=$5
 skip() { echo "SKIPPED: $*"; exit 77; }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
