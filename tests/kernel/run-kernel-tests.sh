@@ -56,7 +56,8 @@ timeout "${NORVESSA_KERNEL_TIMEOUT:-240}" qemu-system-x86_64 -accel $accel -m 51
     -device isa-debug-exit,iobase=0xf4,iosize=0x04 -nic none -vga none </dev/null >guest.log 2>&1
 status=$?
 set -e
-tr -d '\r' <guest.log | sed -n '/^init: /,$p'
+# The firmware's escape sequences share a line with the first output; cut them off.
+tr -d '\r' <guest.log | sed 's/.*init: /init: /' | sed -n '/^init: /,$p'
 echo "kernel tier: qemu status $status, $(($(date +%s) - started)) s in the guest ($accel)"
 # Guest status 0 arrives as 1; a panic or reboot as 0; the time-out as 124.
 [ "$status" -eq 1 ]
