@@ -1,0 +1,62 @@
+#pragma once
+// One opened HID interface: its path, its overlapped handle, the parser's description of its
+// reports and its output-data table, and the heap entry through which the link holds it.
+
+#include <memory>
+#include <string>
+
+#include "controller/controller_link.h"
+#include "controller/output_table.h"
+#include "controller/win32/hid_api.h"
+#include "controller/win32/win32_handles.h"
+
+namespace norvessa {
+
+// Every resource sits in an owner that is empty until taken, so a record in any state that an
+// open leaves releases cleanly.
+struct ControllerDevice {
+    std::wstring path;
+    UniqueFileHandle handle;
+    PreparsedData preparsed;
+    HIDP_CAPS caps{};
+    HIDD_ATTRIBUTES attributes{};
+    OutputGroup output;
+};
+
+// Opens the interface at `path` into an empty record: the parser's description is read over a
+// plain handle, which is then replaced by one opened for overlapped I/O. On false the record
+// is empty again. Never throws.
+bool OpenControllerDevice(ControllerDevice& device, const std::wstring& path);
+
+// Gives back everything the record holds and leaves it empty; does nothing on an empty record.
+void CloseControllerDevice(ControllerDevice& device);
+
+// The opened interface as the portable link sees it: UTF-8 path, portable caps and table.
+class DeviceListEntry final : public OpenedInterface {
+  public:
+    // Takes an opened record. Throws std::bad_alloc, and then the record is released.
+    explicit DeviceListEntry(ControllerDevice device);
+    ~DeviceListEntry() override;
+    DeviceListEntry(const DeviceListEntry&) = delete;
+    DeviceListEntry& operator=(const DeviceListEntry&) = delete;
+
+    // Opens the interface at `path`; null when it cannot be opened or described.
+    static std::unique_ptr<DeviceListEntry> Open(const std::wstring& path);
+
+    const std::string& path() const override { return path_; }
+    const HidCaps& caps() const override { return caps_; }
+    std::span<const OutputDataEntry> outputTable() const override {
+        return device_.output.outTable;
+    }
+    const ControllerDevice& device() const { return device_; }
+
+  private:
+    ControllerDevice device_;
+    std::string path_;
+    HidCaps caps_;
+};
+
+// Closes the entry's interface and frees the entry.
+void ReleaseDeviceEntry(std::unique_ptr<DeviceListEntry> entry);
+
+}  // namespace norvessa
