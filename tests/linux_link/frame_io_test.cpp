@@ -5,6 +5,7 @@
 
 #include <chrono>
 
+#include "link_test_support.h"
 #include "seqpacket_peer.h"
 
 namespace norvessa {
@@ -89,6 +90,7 @@ TEST(SendFrame, FailsWithoutWaitingOnceThePeerIsGone) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.Disconnect();
+    ASSERT_TRUE(test::WaitForHangUp(host.get(), 2s));
     const auto started = Clock::now();
     EXPECT_EQ(SendFrame({host.get(), 64}, BuildResetFrame()), WriteStatus::Failed);
     EXPECT_LT(Clock::now() - started, 400ms);

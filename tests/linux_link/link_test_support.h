@@ -2,6 +2,8 @@
 // Shared pieces of the Linux link tests: report descriptors of the devices the link must tell
 // apart, and a collector for what the verdict listener reports from its thread.
 
+#include <poll.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -48,6 +50,13 @@ inline Bytes ControllerDescriptor() {
 inline Bytes Concat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// The peer closes its end from its own thread; this waits until the host end sees the hang-up.
+inline bool WaitForHangUp(int fd, std::chrono::milliseconds timeout) {
+    pollfd entry{fd, 0, 0};
+    return ::poll(&entry, 1, static_cast<int>(timeout.count())) == 1 &&
+           (entry.revents & POLLHUP) != 0;
 }
 
 // Gathers the listener's events, which arrive on its own thread.

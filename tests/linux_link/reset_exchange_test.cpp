@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "link_test_support.h"
 #include "seqpacket_peer.h"
 
 namespace norvessa {
@@ -99,6 +100,7 @@ TEST(ResetExchange, ControllerGoneGivesNoMessage) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.Disconnect();
+    ASSERT_TRUE(test::WaitForHangUp(host.get(), 2s));
     const auto started = Clock::now();
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::NoMessage);
     EXPECT_LT(Clock::now() - started, 400ms);
