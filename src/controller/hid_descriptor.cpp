@@ -29,7 +29,6 @@ struct GlobalState {
 struct Usage {
     std::uint16_t page = 0;
     std::uint16_t id = 0;
-    friend bool operator==(const Usage&, const Usage&) = default;
 };
 
 // A usage or usage range waiting for the next main item. Usages that share a slot are the
@@ -42,6 +41,7 @@ struct PendingUsage {
     std::uint32_t slot = 0;
 
     std::uint64_t Width() const { return isRange ? std::uint64_t{max} - min + 1 : 1; }
+    bool IsUndefined() const { return !isRange && min == 0; }
 };
 
 struct LocalState {
@@ -260,12 +260,17 @@ HidParseError Parser::AddCapabilities(HidKindCaps& kindCaps, bool variable) {
         first = end;
     }
     for (auto slot = slots.rbegin(); slot != slots.rend(); ++slot) {
+        std::uint64_t fields = slot->fields;  // counted once per slot, not per alias
         for (std::size_t i = slot->first; i < slot->end; ++i) {
+            // Usage 0 is "undefined": its fields are padding, as if no usage were named.
+            if (usages[i].IsUndefined()) {
+                continue;
+            }
             if (capabilityCount_ >= MAX_HID_CAPABILITIES) {
                 return HidParseError::TooManyCapabilities;
             }
-            const std::uint64_t count = i == slot->first ? slot->fields : 0;
-            list.push_back(HidCapability{ToCaps(usages[i]), static_cast<std::uint32_t>(count)});
+            list.push_back(HidCapability{ToCaps(usages[i]), static_cast<std::uint32_t>(fields)});
+            fields = 0;
             ++capabilityCount_;
         }
     }
