@@ -1,0 +1,9 @@
+#include "about_dlg.h"
+
+#include "resource.h"
+
+namespace norvessa::win32 {
+
+CAboutDlg::CAboutDlg(HWND parent) : CModalDialog(IDD_ABOUTBOX, parent) {}
+
+}  // namespace norvessa::win32

@@ -1,0 +1,13 @@
+#include "system_menu.h"
+
+namespace norvessa::win32 {
+
+void AppendAboutEntry(HMENU menu, UINT aboutCommand, const std::wstring& text) {
+    if (menu == nullptr || text.empty()) {
+        return;
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, aboutCommand, text.c_str());
+}
+
+}  // namespace norvessa::win32
