@@ -1,0 +1,76 @@
+#include "launched_app.h"
+
+#include <stdexcept>
+
+#include "window_queries.h"
+
+namespace norvessa::automation {
+
+namespace {
+
+// Exit code given to a process that a test had to end itself.
+constexpr UINT ABANDONED_EXIT_CODE = 0xDEAD;
+
+}  // namespace
+
+std::wstring ToWindowsPath(const std::wstring& path) {
+    if (path.empty() || path.front() != L'/') {
+        return path;
+    }
+    std::wstring windows = L"Z:" + path;
+    for (wchar_t& c : windows) {
+        if (c == L'/') {
+            c = L'\\';
+        }
+    }
+    return windows;
+}
+
+LaunchedApp::LaunchedApp(const std::wstring& executable) {
+    std::wstring commandLine = L"\"" + ToWindowsPath(executable) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        throw std::runtime_error("CreateProcessW failed with error " +
+                                 std::to_string(GetLastError()));
+    }
+    UniqueHandle thread(info.hThread);
+    process_.reset(info.hProcess);
+    processId_ = info.dwProcessId;
+}
+
+LaunchedApp::~LaunchedApp() {
+    if (IsRunning()) {
+        TerminateProcess(process_.get(), ABANDONED_EXIT_CODE);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+bool LaunchedApp::IsRunning() const {
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND LaunchedApp::WaitForMainDialog(std::chrono::milliseconds timeout) const {
+    return WaitForWindow(timeout, [this](HWND hwnd) {
+        return IsVisibleDialogOf(hwnd, processId_) && GetWindow(hwnd, GW_OWNER) == nullptr;
+    });
+}
+
+HWND LaunchedApp::WaitForOwnedDialog(HWND owner, std::chrono::milliseconds timeout) const {
+    return WaitForWindow(timeout, [this, owner](HWND hwnd) {
+        return IsVisibleDialogOf(hwnd, processId_) && GetWindow(hwnd, GW_OWNER) == owner;
+    });
+}
+
+std::optional<DWORD> LaunchedApp::WaitForExit(std::chrono::milliseconds timeout) const {
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+}  // namespace norvessa::automation

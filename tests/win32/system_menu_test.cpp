@@ -1,0 +1,58 @@
+// The About entry of the main dialog's system menu.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resource.h"
+#include "system_menu.h"
+
+namespace norvessa::win32 {
+
+namespace {
+
+class PopupMenu {
+  public:
+    PopupMenu() : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() { DestroyMenu(menu_); }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+    HMENU get() const { return menu_; }
+
+  private:
+    HMENU menu_;
+};
+
+std::wstring ItemText(HMENU menu, int position) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+    return text;
+}
+
+TEST(SystemMenuTest, AboutEntryFollowsASeparatorAtTheEnd) {
+    PopupMenu menu;
+    AppendMenuW(menu.get(), MF_STRING, SC_CLOSE, L"Close");
+    AppendAboutEntry(menu.get(), IDM_ABOUTBOX, L"&About Norvessa...");
+
+    ASSERT_EQ(GetMenuItemCount(menu.get()), 3);
+    MENUITEMINFOW separator{};
+    separator.cbSize = sizeof(separator);
+    separator.fMask = MIIM_FTYPE;
+    ASSERT_TRUE(GetMenuItemInfoW(menu.get(), 1, TRUE, &separator));
+    EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+    EXPECT_EQ(GetMenuItemID(menu.get(), 2), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(ItemText(menu.get(), 2), L"&About Norvessa...");
+}
+
+TEST(SystemMenuTest, EmptyTextAddsNeitherSeparatorNorEntry) {
+    PopupMenu menu;
+    AppendMenuW(menu.get(), MF_STRING, SC_CLOSE, L"Close");
+    AppendAboutEntry(menu.get(), IDM_ABOUTBOX, L"");
+    EXPECT_EQ(GetMenuItemCount(menu.get()), 1);
+}
+
+}  // namespace
+
+}  // namespace norvessa::win32

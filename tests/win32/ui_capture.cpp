@@ -1,0 +1,160 @@
+// Screenshot helper for the README and for a run without a display: starts the application,
+// saves its main window (and, with --about, its About box) as 24-bit BMP files, then ends it
+// with Quit. Run it inside a Wine virtual desktop so that window frames are drawn.
+// Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about]
+//        writes PREFIX-main.bmp and PREFIX-about.bmp.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "launched_app.h"
+#include "window_queries.h"
+
+namespace norvessa::automation {
+
+namespace {
+
+constexpr WPARAM ABOUT_COMMAND = 0x0010;
+constexpr int BITS_PER_PIXEL = 24;
+
+struct CaptureOptions {
+    std::wstring application;
+    std::wstring outputPrefix;
+    bool about = false;
+};
+
+std::wstring Widen(std::string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::optional<CaptureOptions> ParseArguments(int argc, char** argv) {
+    CaptureOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.starts_with("--app=")) {
+            options.application = Widen(argument.substr(6));
+        } else if (argument.starts_with("--out=")) {
+            options.outputPrefix = ToWindowsPath(Widen(argument.substr(6)));
+        } else if (argument == "--about") {
+            options.about = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.application.empty() || options.outputPrefix.empty()) {
+        return std::nullopt;
+    }
+    return options;
+}
+
+void PutLittleEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+// The window's screen rectangle, frame included, as a bottom-up 24-bit BMP.
+bool SaveWindowImage(HWND hwnd, const std::wstring& path) {
+    // Paint whatever is still pending before the pixels are read.
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, previous);
+
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = BITS_PER_PIXEL;
+    header.biCompression = BI_RGB;
+    const std::uint32_t stride = ((static_cast<std::uint32_t>(width) * 3 + 3) / 4) * 4;
+    std::vector<std::uint8_t> pixels(stride * static_cast<std::uint32_t>(height));
+    const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(),
+                               reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (rows != height) {
+        return false;
+    }
+
+    constexpr std::uint32_t headersSize = 14 + 40;
+    std::vector<std::uint8_t> file = {'B', 'M'};
+    PutLittleEndian(file, headersSize + static_cast<std::uint32_t>(pixels.size()), 4);
+    PutLittleEndian(file, 0, 4);
+    PutLittleEndian(file, headersSize, 4);
+    PutLittleEndian(file, 40, 4);
+    PutLittleEndian(file, static_cast<std::uint32_t>(width), 4);
+    PutLittleEndian(file, static_cast<std::uint32_t>(height), 4);
+    PutLittleEndian(file, 1, 2);
+    PutLittleEndian(file, BITS_PER_PIXEL, 2);
+    for (int field = 0; field < 6; ++field) {
+        PutLittleEndian(file, 0, 4);  // compression, image size, resolution, palette
+    }
+    file.insert(file.end(), pixels.begin(), pixels.end());
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
+    return out.good();
+}
+
+bool Capture(const CaptureOptions& options) {
+    LaunchedApp app(options.application);
+    HWND dialog = app.WaitForMainDialog();
+    if (dialog == nullptr) {
+        std::fprintf(stderr, "the main dialog did not appear\n");
+        return false;
+    }
+    SetForegroundWindow(dialog);
+    WaitUntil(WINDOW_TIMEOUT, [&] { return FocusedWindowOfThread(dialog) != nullptr; });
+    if (!SaveWindowImage(dialog, options.outputPrefix + L"-main.bmp")) {
+        std::fprintf(stderr, "cannot save the main window\n");
+        return false;
+    }
+    if (options.about) {
+        PostMessageW(dialog, WM_SYSCOMMAND, ABOUT_COMMAND, 0);
+        HWND about = app.WaitForOwnedDialog(dialog);
+        if (about == nullptr || !SaveWindowImage(about, options.outputPrefix + L"-about.bmp")) {
+            std::fprintf(stderr, "cannot capture the About box\n");
+            return false;
+        }
+        PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+        WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(about); });
+    }
+    PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    return app.WaitForExit().has_value();
+}
+
+}  // namespace
+
+}  // namespace norvessa::automation
+
+int main(int argc, char** argv) {
+    const auto options = norvessa::automation::ParseArguments(argc, argv);
+    if (!options) {
+        std::fprintf(stderr, "usage: %s --app=PATH --out=PREFIX [--about]\n", argv[0]);
+        return 2;
+    }
+    return norvessa::automation::Capture(*options) ? 0 : 1;
+}

@@ -1,0 +1,60 @@
+// UI-automation driver: starts the application, and checks its windows from outside.
+// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [GoogleTest flags]
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "driver_options.h"
+
+namespace norvessa::automation {
+
+namespace {
+
+DriverOptions g_options;
+
+std::wstring Widen(std::string_view text) {
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    return wide;
+}
+
+bool ParseArguments(int argc, char** argv) {
+    bool haveLanguage = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.starts_with("--app=")) {
+            g_options.application = Widen(argument.substr(6));
+        } else if (argument == "--lang=en" || argument == "--lang=zh") {
+            g_options.language = argument.ends_with("zh") ? Language::Chinese : Language::English;
+            haveLanguage = true;
+        } else {
+            std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
+            return false;
+        }
+    }
+    return haveLanguage && !g_options.application.empty();
+}
+
+}  // namespace
+
+const DriverOptions& Options() {
+    return g_options;
+}
+
+}  // namespace norvessa::automation
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    if (!norvessa::automation::ParseArguments(argc, argv)) {
+        std::fprintf(stderr, "usage: %s --app=PATH --lang=en|zh [GoogleTest flags]\n", argv[0]);
+        return 2;
+    }
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,17 @@
+#pragma once
+// What the driver was asked to check: which executable, in which interface language.
+
+#include <string>
+
+namespace norvessa::automation {
+
+enum class Language { English, Chinese };
+
+struct DriverOptions {
+    std::wstring application;
+    Language language = Language::English;
+};
+
+const DriverOptions& Options();
+
+}  // namespace norvessa::automation
