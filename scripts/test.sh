@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs every test suite: native Linux, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, and the Windows build under Wine.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, a brief fuzzing run, and the Windows
+# build under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
@@ -37,6 +38,12 @@ $preset: $((count - failed)) passed, $failed failed"
 
 run_suite linux
 run_suite asan
+# A brief run of the HID descriptor-parser fuzzer: any crash, leak or UB fails the run.
+if ./scripts/fuzz.sh 30; then fuzz_failed=0; else fuzz_failed=1; fi
+total_passed=$((total_passed + 1 - fuzz_failed))
+total_failed=$((total_failed + fuzz_failed))
+summary="$summary
+fuzz: $((1 - fuzz_failed)) passed, $fuzz_failed failed"
 norvessa_start_xvfb
 run_suite windows
 # Wine runs one CTest entry per executable: show the GoogleTest counts inside them too.
