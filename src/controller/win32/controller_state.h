@@ -22,8 +22,9 @@ struct BorrowedDevice {
 };
 
 // Written only by the functions below. While g_currentEntry is null both copies hold
-// INVALID_HANDLE_VALUE and g_outputReportLength is 0, so nothing can reach a closed handle:
-// frame I/O does nothing when the length is 0.
+// INVALID_HANDLE_VALUE and g_outputReportLength is 0, so no closed handle is ever left in
+// them; a frame writer or reader that finds either empty has no controller and does nothing.
+// g_productName is informational: nothing reads it.
 extern DeviceListEntry* g_currentEntry;
 extern BorrowedDevice g_writeDevice;
 extern BorrowedDevice g_readDevice;
@@ -39,7 +40,8 @@ inline constexpr int LAST_COMMAND_BUTTON_ID = 1007;
 // searches for the controller, enabling or disabling the command buttons. FALSE when the
 // registration is refused: then nothing is searched and the buttons are not touched.
 BOOL SetUpControllerLink(HWND mainWindow);
-// The same over another platform, whose Open must return DeviceListEntry objects (tests).
+// The same over another (non-null) platform, whose Open must return DeviceListEntry objects;
+// the tests use it to stand in for the HID interfaces.
 BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platform);
 
 // The start-up search over every present interface; true when a controller became current.
