@@ -17,7 +17,8 @@ class LinuxControllerLink {
   public:
     // `events.changed` is where the user interface enables or disables its command buttons;
     // `events.releasing` is where it stops the verdict listener and anything else that uses
-    // the fd. Both run on the thread that calls the methods below.
+    // the fd. Both run on the thread that calls the methods below. The link keeps
+    // g_controllerFd and g_outputReportLength itself: pass the events unwrapped.
     explicit LinuxControllerLink(ControllerEvents events);
     // Closes the current controller without calling the events (the window is gone by then);
     // the controller state is emptied all the same.
