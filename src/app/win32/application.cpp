@@ -24,7 +24,7 @@ HWND CApplication::GetMainWindowHandle() const {
 
 int CApplication::Run() {
     if (InitInstance()) {
-        MSG message;
+        MSG message{};
         while (GetMessageW(&message, nullptr, 0, 0) > 0) {
             TranslateMessage(&message);
             DispatchMessageW(&message);

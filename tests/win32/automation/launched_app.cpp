@@ -26,19 +26,28 @@ std::wstring ToWindowsPath(const std::wstring& path) {
     return windows;
 }
 
-LaunchedApp::LaunchedApp(const std::wstring& executable) {
+LaunchedApp::LaunchedApp(const std::wstring& executable)
+    : job_(CreateJobObjectW(nullptr, nullptr)) {
+    // Closing the job's last handle ends the process too: even a driver that dies on the way
+    // leaves no application behind.
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+
     std::wstring commandLine = L"\"" + ToWindowsPath(executable) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &startup, &info)) {
         throw std::runtime_error("CreateProcessW failed with error " +
                                  std::to_string(GetLastError()));
     }
     UniqueHandle thread(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
+    AssignProcessToJobObject(job_.get(), process_.get());
+    ResumeThread(thread.get());
 }
 
 LaunchedApp::~LaunchedApp() {

@@ -40,6 +40,7 @@ class LaunchedApp {
     bool IsRunning() const;
 
   private:
+    UniqueHandle job_;
     UniqueHandle process_;
     DWORD processId_ = 0;
 };
