@@ -80,6 +80,15 @@ void ControllerLink::Release() {
     }
 }
 
+bool ControllerLink::Adopt(std::unique_ptr<OpenedInterface> device) {
+    if (current_ || !device) {
+        return false;
+    }
+    MakeCurrent(std::move(device));
+    Notify();
+    return true;
+}
+
 void ControllerLink::MakeCurrent(std::unique_ptr<OpenedInterface> device) {
     current_ = std::move(device);
 }

@@ -69,6 +69,10 @@ class ControllerLink {
     // Releases the current controller when the main window goes away; `releasing` is
     // called, `changed` is not (the buttons are gone with the window).
     void Release();
+    // Makes an interface that someone else opened current, as a found controller is, without
+    // the match test: the seam through which a simulated controller is installed. Reported
+    // through `changed`. False, and `device` closed, when a controller is current already.
+    bool Adopt(std::unique_ptr<OpenedInterface> device);
 
     OpenedInterface* current() const { return current_.get(); }
     bool hasController() const { return current_ != nullptr; }

@@ -45,6 +45,15 @@ void LinuxControllerLink::Release() {
     link_.Release();
 }
 
+bool LinuxControllerLink::InstallReadyController(ReadyController ready) {
+    InterfaceDescription description;
+    description.caps.inputReportByteLength = ready.inputReportLength;
+    description.caps.outputReportByteLength = ready.outputReportLength;
+    description.match = MatchResult::Controller;
+    return link_.Adopt(std::make_unique<HidrawInterface>(std::move(ready.path), std::move(ready.fd),
+                                                         std::move(description)));
+}
+
 HidrawInterface* LinuxControllerLink::current() const {
     return dynamic_cast<HidrawInterface*>(link_.current());
 }

@@ -3,7 +3,9 @@
 // hidraw nodes, hot-plug, and the controller state (g_controllerFd, g_outputReportLength)
 // kept in step with the current controller. Lives on the user-interface thread; one at a time.
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "controller/controller_link.h"
 #include "controller/linux/hidraw_interface.h"
@@ -12,6 +14,15 @@
 #include "controller/linux/udev_handles.h"
 
 namespace norvessa {
+
+// A channel to a controller that is open already: the demo's and the tests' socket-pair end
+// that serves the simulated controller, where an installation finds a hidraw node through udev.
+struct ReadyController {
+    UniqueFd fd;
+    std::uint16_t inputReportLength = MAX_REPORT_LENGTH;
+    std::uint16_t outputReportLength = MAX_REPORT_LENGTH;
+    std::string path = "simulated-controller";
+};
 
 class LinuxControllerLink {
   public:
@@ -39,6 +50,11 @@ class LinuxControllerLink {
     void ProcessPendingEvents();
     // The main window is closing: `releasing` is called, `changed` is not.
     void Release();
+    // Seam for the demo and the tests: makes `ready` the current controller in place of the
+    // udev search, reported through `changed` like a found one. The link owns its fd from here
+    // on; removing it (link().OnRemoval with its path) closes it. False when a controller is
+    // current already.
+    bool InstallReadyController(ReadyController ready);
 
     HidrawInterface* current() const;
     ControllerLink& link() { return link_; }
