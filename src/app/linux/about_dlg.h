@@ -1,0 +1,15 @@
+#pragma once
+// The About box: the icon, the name and the version, laid out from dialog 100.
+
+#include <QDialog>
+
+#include "app/linux/resource_texts.h"
+
+namespace norvessa::ui {
+
+class CAboutDlg : public QDialog {
+  public:
+    explicit CAboutDlg(UiLanguage language, QWidget* parent = nullptr);
+};
+
+}  // namespace norvessa::ui

@@ -1,0 +1,28 @@
+#include "app/linux/application.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "version.h"
+
+namespace norvessa::ui {
+
+QIcon ApplicationIcon() {
+    return QIcon(QStringLiteral(":/norvessa/norvessa.ico"));
+}
+
+int RunApplication(int& argc, char** argv, ApplicationOptions options) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
+    QApplication::setApplicationVersion(QStringLiteral(NORVESSA_VERSION_STRING));
+    QApplication::setWindowIcon(ApplicationIcon());
+
+    CNorvessaDlg dialog(LanguageForLocale(QLocale::system()), std::move(options.mainDialog));
+    if (options.beforeModalRun) {
+        options.beforeModalRun(dialog);
+    }
+    dialog.exec();
+    return 0;
+}
+
+}  // namespace norvessa::ui

@@ -1,0 +1,253 @@
+#include "app/linux/norvessa_dlg.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSocketNotifier>
+
+#include "app/linux/about_dlg.h"
+#include "app/linux/dialog_layout.h"
+#include "calibration/target_layout.h"
+#include "controller/linux/controller_state.h"
+#include "protocol/linux/reset_exchange.h"
+#include "resource.h"
+
+namespace norvessa::ui {
+namespace {
+
+// The calibration buttons and their point counts.
+constexpr std::pair<int, int> CALIBRATION_BUTTONS[] = {
+    {IDC_CALIBRATE_4, 4},   {IDC_CALIBRATE_9, 9},   {IDC_CALIBRATE_16, 16}, {IDC_CALIBRATE_25, 25},
+    {IDC_CALIBRATE_12, 12}, {IDC_CALIBRATE_15, 15}, {IDC_CALIBRATE_20, 20},
+};
+constexpr int FIRST_COMMAND_BUTTON = IDC_CALIBRATE_4;
+constexpr int LAST_COMMAND_BUTTON = IDC_CALIBRATE_20;
+
+[[noreturn]] void EndProcessAtOnce() {
+    // Like terminating the process: no destructor, no release of the controller, no flushing.
+    ::_exit(1);
+}
+
+bool HasHungUp(int fd) {
+    pollfd entry{fd, 0, 0};
+    return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+Qt::WindowFlags MainWindowFlags() {
+    // Caption, system menu and close box; no minimise or maximise box.
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowCloseButtonHint;
+}
+
+}  // namespace
+
+CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidget* parent)
+    : QDialog(parent, MainWindowFlags()),
+      language_(language),
+      fingerHook_(std::move(options.fingerHook)),
+      link_(ControllerEvents{
+          .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
+          .changed = [this](OpenedInterface* current) { EnableCommandButtons(current != nullptr); },
+      }) {
+    if (const DialogTemplate* dialog = FindDialog(language, IDD_NORVESSA_DIALOG)) {
+        setWindowTitle(QString::fromUtf8(dialog->caption) + options.captionSuffix);
+        setFont(DialogFont(dialog->fontPoints));
+        setFixedSize(ToPixels(dialog->width, dialog->height, BaseUnitsFor(font())));
+        CreateButtons(*dialog);
+    }
+    SetUpControllerLink(std::move(options.readyController));
+}
+
+CNorvessaDlg::~CNorvessaDlg() {
+    // The link's own end closes the controller without calling back into this dialog.
+    hotplug_.reset();
+}
+
+void CNorvessaDlg::CreateButtons(const DialogTemplate& dialog) {
+    const DialogBaseUnits base = BaseUnitsFor(font());
+    QPushButton* previous = nullptr;
+    // Template order is tab order: Quit first, so it takes the focus at start.
+    for (const ControlTemplate& control : dialog.controls) {
+        auto* pushButton = new QPushButton(QString::fromUtf8(control.text), this);
+        pushButton->setGeometry(ToPixels(control.rect, base));
+        pushButton->setObjectName(QString::number(control.id));
+        if (previous != nullptr) {
+            setTabOrder(previous, pushButton);
+        }
+        previous = pushButton;
+        buttons_[control.id] = pushButton;
+        ConnectButton(pushButton, control.id);
+    }
+    if (QPushButton* quit = button(IDC_QUIT)) {
+        quit->setFocus();
+    }
+}
+
+void CNorvessaDlg::ConnectButton(QPushButton* pushButton, int id) {
+    if (id == IDC_QUIT) {
+        connect(pushButton, &QPushButton::clicked, this, [this] { reject(); });
+        return;
+    }
+    if (id == IDC_RESET) {
+        connect(pushButton, &QPushButton::clicked, this, [this] { RunReset(); });
+        return;
+    }
+    for (const auto& [buttonId, count] : CALIBRATION_BUTTONS) {
+        if (buttonId == id) {
+            connect(pushButton, &QPushButton::clicked, this,
+                    [this, points = count] { StartCalibration(points); });
+        }
+    }
+}
+
+void CNorvessaDlg::SetUpControllerLink(std::optional<ReadyController> ready) {
+    // Without udev's monitor the search still runs; only later arrivals go unnoticed.
+    if (link_.SetUp()) {
+        hotplug_ = std::make_unique<QSocketNotifier>(link_.hotplugFd(), QSocketNotifier::Read);
+        connect(hotplug_.get(), &QSocketNotifier::activated, this,
+                [this] { link_.ProcessPendingEvents(); });
+    }
+    if (ready) {
+        if (!link_.InstallReadyController(std::move(*ready))) {
+            EnableCommandButtons(link_.current() != nullptr);
+        }
+        return;
+    }
+    link_.FindController();
+}
+
+QPushButton* CNorvessaDlg::button(int id) const {
+    const auto found = buttons_.find(id);
+    return found == buttons_.end() ? nullptr : found->second;
+}
+
+void CNorvessaDlg::EnableCommandButtons(bool enable) {
+    for (int id = FIRST_COMMAND_BUTTON; id <= LAST_COMMAND_BUTTON; ++id) {
+        if (QPushButton* commandButton = button(id)) {
+            commandButton->setEnabled(enable);
+        }
+    }
+}
+
+void CNorvessaDlg::OnControllerReleasing() {
+    // The controller's fd is about to close: the calibration's listener stops now, before it.
+    if (calibration_) {
+        calibration_->EndForRemoval();
+    }
+}
+
+void CNorvessaDlg::StartCalibration(long long count) {
+    // Only the seven offered counts start a run; a stray or garbled start does nothing.
+    if (!IsSupportedPointCount(static_cast<double>(count)) || calibration_) {
+        return;
+    }
+    const VerdictTexts texts{QString::fromLatin1(APPLICATION_NAME),
+                             LoadResourceString(language_, IDS_CALIBRATION_SUCCEED),
+                             LoadResourceString(language_, IDS_CALIBRATION_FAILED)};
+    CMyDialog window(static_cast<double>(count), texts, fingerHook_, this);
+    calibration_ = &window;
+    const CalibrationEnd end = window.Run();
+    calibration_ = nullptr;
+    switch (end) {
+        case CalibrationEnd::Retry:
+            // Handled once this window is gone: the new run starts from the event loop.
+            PostStartCalibration(count);
+            break;
+        case CalibrationEnd::ControllerGone:
+            ForgetControllerIfHungUp();
+            break;
+        case CalibrationEnd::Closed:
+        case CalibrationEnd::NotStarted:
+            break;
+    }
+}
+
+void CNorvessaDlg::PostStartCalibration(long long count) {
+    QMetaObject::invokeMethod(
+        this, [this, count] { StartCalibration(count); }, Qt::QueuedConnection);
+}
+
+void CNorvessaDlg::ForgetControllerIfHungUp() {
+    // The listener saw the controller's fd hang up: it is gone for good, whether or not udev
+    // has said so yet. The simulated controller has no udev to say it at all.
+    const HidrawInterface* current = link_.current();
+    if (current == nullptr || !HasHungUp(current->fd())) {
+        return;
+    }
+    const std::string path = current->path();
+    link_.link().OnRemoval(path);
+}
+
+void CNorvessaDlg::RunReset() {
+    switch (RunResetExchange(CurrentControllerChannel())) {
+        case ResetOutcome::Succeeded:
+            ShowMessage(LoadResourceString(language_, IDS_RESET_SUCCEED));
+            break;
+        case ResetOutcome::Failed:
+            ShowMessage(LoadResourceString(language_, IDS_RESET_FAILED));
+            break;
+        case ResetOutcome::NoMessage:
+            break;
+    }
+}
+
+void CNorvessaDlg::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(APPLICATION_NAME), text,
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CNorvessaDlg::ShowAbout() {
+    CAboutDlg about(language_, this);
+    about.exec();
+}
+
+void CNorvessaDlg::accept() {
+    hotplug_.reset();
+    link_.Release();
+    QDialog::accept();
+}
+
+void CNorvessaDlg::reject() {
+    EndProcessAtOnce();
+}
+
+void CNorvessaDlg::closeEvent(QCloseEvent*) {
+    EndProcessAtOnce();
+}
+
+void CNorvessaDlg::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // A focused button takes Enter itself; it reaches here only with none focused.
+            accept();
+            return;
+        case Qt::Key_Escape:
+            reject();
+            return;
+        case Qt::Key_F1:
+            ShowAbout();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void CNorvessaDlg::contextMenuEvent(QContextMenuEvent* event) {
+    const QString aboutText = LoadResourceString(language_, IDS_ABOUTBOX);
+    if (aboutText.isEmpty()) {
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(aboutText, this, [this] { ShowAbout(); });
+    menu.exec(event->globalPos());
+}
+
+}  // namespace norvessa::ui
