@@ -62,15 +62,25 @@ bool LaunchedApp::IsRunning() const {
 }
 
 HWND LaunchedApp::WaitForMainDialog(std::chrono::milliseconds timeout) const {
-    return WaitForWindow(timeout, [this](HWND hwnd) {
+    return WaitForDialog(timeout, [this](HWND hwnd) {
         return IsVisibleDialogOf(hwnd, processId_) && GetWindow(hwnd, GW_OWNER) == nullptr;
     });
 }
 
 HWND LaunchedApp::WaitForOwnedDialog(HWND owner, std::chrono::milliseconds timeout) const {
-    return WaitForWindow(timeout, [this, owner](HWND hwnd) {
+    return WaitForDialog(timeout, [this, owner](HWND hwnd) {
         return IsVisibleDialogOf(hwnd, processId_) && GetWindow(hwnd, GW_OWNER) == owner;
     });
+}
+
+HWND LaunchedApp::WaitForDialog(std::chrono::milliseconds timeout,
+                                const std::function<bool(HWND)>& matches) const {
+    HWND found = nullptr;
+    WaitUntil(timeout, [&] {
+        found = FindTopLevelWindow(matches);
+        return found != nullptr || !IsRunning();
+    });
+    return found;
 }
 
 std::optional<DWORD> LaunchedApp::WaitForExit(std::chrono::milliseconds timeout) const {

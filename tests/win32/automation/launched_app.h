@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,10 +29,11 @@ class LaunchedApp {
 
     DWORD processId() const { return processId_; }
 
-    // The process's unowned dialog window, once it is visible; null after the time-out.
+    // The process's unowned dialog window, once it is visible; null after the time-out or
+    // as soon as the process has ended.
     HWND WaitForMainDialog(std::chrono::milliseconds timeout = WINDOW_TIMEOUT) const;
 
-    // A visible dialog of the process owned by `owner`; null after the time-out.
+    // A visible dialog of the process owned by `owner`; null as above.
     HWND WaitForOwnedDialog(HWND owner, std::chrono::milliseconds timeout = WINDOW_TIMEOUT) const;
 
     // The exit code once the process has ended; nullopt if it still runs after the time-out.
@@ -40,6 +42,9 @@ class LaunchedApp {
     bool IsRunning() const;
 
   private:
+    HWND WaitForDialog(std::chrono::milliseconds timeout,
+                       const std::function<bool(HWND)>& matches) const;
+
     UniqueHandle job_;
     UniqueHandle process_;
     DWORD processId_ = 0;

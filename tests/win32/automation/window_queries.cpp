@@ -72,15 +72,29 @@ bool IsVisibleDialogOf(HWND hwnd, DWORD processId) {
     return owner == processId && IsWindowVisible(hwnd) && ClassName(hwnd) == L"#32770";
 }
 
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& matches) {
+    WindowSearch search{&matches, nullptr};
+    EnumWindows(&CheckTopLevelWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForWindow(std::chrono::milliseconds timeout, const std::function<bool(HWND)>& matches) {
     HWND found = nullptr;
     WaitUntil(timeout, [&] {
-        WindowSearch search{&matches, nullptr};
-        EnumWindows(&CheckTopLevelWindow, reinterpret_cast<LPARAM>(&search));
-        found = search.found;
+        found = FindTopLevelWindow(matches);
         return found != nullptr;
     });
     return found;
+}
+
+bool DisplayAvailable() {
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (probe == nullptr) {
+        return false;
+    }
+    DestroyWindow(probe);
+    return true;
 }
 
 bool WaitUntil(std::chrono::milliseconds timeout, const std::function<bool()>& condition) {

@@ -17,11 +17,19 @@ std::wstring ClassName(HWND hwnd);
 // A visible top-level dialog (class #32770) of the given process.
 bool IsVisibleDialogOf(HWND hwnd, DWORD processId);
 
+// The first top-level window that matches, or null.
+HWND FindTopLevelWindow(const std::function<bool(HWND)>& matches);
+
 // Polls the top-level windows until one matches; null after the time-out.
 HWND WaitForWindow(std::chrono::milliseconds timeout, const std::function<bool(HWND)>& matches);
 
 // Polls until the condition holds; false after the time-out.
 bool WaitUntil(std::chrono::milliseconds timeout, const std::function<bool()>& condition);
+
+// Whether this process can create windows at all: under Wine, not without an X display.
+bool DisplayAvailable();
+// What a UI test program returns without a display; CTest then reports it as skipped.
+inline constexpr int SKIPPED_EXIT_CODE = 77;
 
 // The child windows of parent in their window-manager order (the template order for a dialog).
 std::vector<HWND> ChildWindows(HWND parent);
