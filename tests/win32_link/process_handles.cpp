@@ -71,6 +71,21 @@ std::optional<std::size_t> OpenHandleCount() {
     return count;
 }
 
+std::optional<std::size_t> SettledHandleCount() {
+    constexpr int kStableReadings = 5;
+    constexpr int kMaxReadings = 100;
+    constexpr DWORD kReadingIntervalMs = 30;
+    std::optional<std::size_t> count = OpenHandleCount();
+    int stable = 0;
+    for (int reading = 0; reading < kMaxReadings && stable < kStableReadings; ++reading) {
+        ::Sleep(kReadingIntervalMs);
+        const std::optional<std::size_t> next = OpenHandleCount();
+        stable = next == count ? stable + 1 : 0;
+        count = next;
+    }
+    return count;
+}
+
 bool IsOverlappedHandle(HANDLE handle) {
     auto query = NtdllFunction<QueryInformationFile>("NtQueryInformationFile");
     IO_STATUS_BLOCK status{};

@@ -13,6 +13,10 @@ namespace norvessa::test {
 // system does not give it.
 std::optional<std::size_t> OpenHandleCount();
 
+// The count once Wine's background threads have stopped opening handles: unchanged over
+// several readings in a row (gives up waiting after a few seconds).
+std::optional<std::size_t> SettledHandleCount();
+
 // Whether `handle` was opened for overlapped I/O (no synchronous-I/O mode on the file object).
 bool IsOverlappedHandle(HANDLE handle);
 

@@ -67,12 +67,6 @@ class RecordingPlatform : public HidPlatform {
 
 class WineHidTest : public ::testing::Test {
   protected:
-    // The first use of the HID and device services caches a few handles for the process's
-    // life; one search beforehand keeps them out of the counts below.
-    static void SetUpTestSuite() {
-        RecordingPlatform platform;
-        ControllerLink(platform, {}).FindController();
-    }
     void SetUp() override {
         baseline = test::OpenHandleCount();
         ASSERT_TRUE(baseline.has_value());
@@ -154,18 +148,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, FailedOpen,
                          ::testing::Values("", "\\\\?\\hid#vid_ffff&pid_ffff#0#{4d1e55b2}",
                                            "<plain file>"));
 
-class WineHidWindowTest : public WineHidTest {
-  protected:
-    // The first window and the first notification registration of a process make Wine keep
-    // a few handles for good; one round beforehand keeps them out of the counts.
-    static void SetUpTestSuite() {
-        WineHidTest::SetUpTestSuite();
-        test::TestWindow window;
-        SetUpControllerLink(window.hwnd());
-    }
-};
-
-TEST_F(WineHidWindowTest, BroadcastsThatConcernNoControllerChangeNothing) {
+TEST_F(WineHidTest, BroadcastsThatConcernNoControllerChangeNothing) {
     const std::wstring keyboard = WinePath("0002");
     std::wstring mouseUpper = WinePath("0001");
     ASSERT_FALSE(keyboard.empty());
