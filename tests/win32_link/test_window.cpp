@@ -44,6 +44,10 @@ void Put(std::vector<std::uint64_t>& storage, std::size_t offset, const T& value
 
 }  // namespace
 
+bool HaveDisplay() {
+    return ::GetEnvironmentVariableW(L"DISPLAY", nullptr, 0) > 1;
+}
+
 TestWindow::TestWindow() {
     RegisterWindowClass();
     hwnd_ = ::CreateWindowExW(0, kClassName, L"Norvessa", WS_OVERLAPPEDWINDOW, 0, 0, 400, 400,

@@ -11,6 +11,9 @@
 
 namespace norvessa::test {
 
+// Whether Wine was given an X display; without one no window can be created.
+bool HaveDisplay();
+
 class TestWindow {
   public:
     TestWindow();
