@@ -1,6 +1,5 @@
 #include "app/linux/about_dlg.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 
@@ -14,6 +13,10 @@ namespace {
 constexpr int ICON_PIXELS = 32;
 
 }  // namespace
+
+QIcon ApplicationIcon() {
+    return QIcon(QStringLiteral(":/norvessa/norvessa.ico"));
+}
 
 CAboutDlg::CAboutDlg(UiLanguage language, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -31,7 +34,7 @@ CAboutDlg::CAboutDlg(UiLanguage language, QWidget* parent)
         switch (control.kind) {
             case ControlKind::Icon: {
                 auto* icon = new QLabel(this);
-                icon->setPixmap(QApplication::windowIcon().pixmap(ICON_PIXELS, ICON_PIXELS));
+                icon->setPixmap(ApplicationIcon().pixmap(ICON_PIXELS, ICON_PIXELS));
                 icon->setGeometry(QRect(place.topLeft(), QSize(ICON_PIXELS, ICON_PIXELS)));
                 break;
             }

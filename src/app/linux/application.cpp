@@ -3,13 +3,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/linux/about_dlg.h"
 #include "version.h"
 
 namespace norvessa::ui {
-
-QIcon ApplicationIcon() {
-    return QIcon(QStringLiteral(":/norvessa/norvessa.ico"));
-}
 
 int RunApplication(int& argc, char** argv, ApplicationOptions options) {
     QApplication application(argc, argv);

@@ -18,7 +18,4 @@ struct ApplicationOptions {
 // ends the process from inside with exit code 1.
 int RunApplication(int& argc, char** argv, ApplicationOptions options = {});
 
-// The icon of every window, from the icon group of the resource script.
-QIcon ApplicationIcon();
-
 }  // namespace norvessa::ui

@@ -1,0 +1,47 @@
+#pragma once
+// The main dialog over the simulated controller behind a socket pair, and a finger on the
+// calibration window.
+
+#include <gtest/gtest.h>
+
+#include <QPointingDevice>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/linux/norvessa_dlg.h"
+#include "seqpacket_peer.h"
+
+namespace norvessa::test {
+
+using Report = std::vector<std::uint8_t>;
+
+class AppTest : public ::testing::Test {
+  protected:
+    ~AppTest() override;
+
+    // A main dialog, shown, with the simulated controller current (or none).
+    void MakeDialog(ui::UiLanguage language = ui::UiLanguage::English, bool withController = true);
+    // A new simulated controller, ready for InstallReadyController; the old one is dropped.
+    ReadyController PlugInNewController();
+
+    std::vector<Report> Received();
+    std::size_t ReceivedCount() { return Received().size(); }
+    sim::RunProgress Progress();
+    std::vector<std::string> Violations();
+
+    std::unique_ptr<sim::SeqpacketPeer> peer_;
+    std::unique_ptr<ui::CNorvessaDlg> dialog_;
+};
+
+QPointingDevice* TouchScreen();
+
+// Target `index` of the window's layout, in the window's logical coordinates.
+QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index);
+// A finger put down at `at`, moved eleven times within a pixel of it, and lifted there: a
+// steady touch that accepts the current target.
+void HoldStillAndLift(ui::CMyDialog& window, QPoint at);
+// The run's point frame for target `index`, cut to the report length the controller gets.
+Report ExpectedPointFrame(const ui::CMyDialog& window, std::uint32_t index);
+
+}  // namespace norvessa::test

@@ -1,0 +1,97 @@
+// The Reset button: one reset frame, one reply awaited for 500 ms, and the box that the
+// outcome names, or none.
+
+#include <QElapsedTimer>
+#include <QPushButton>
+
+#include "app_fixture.h"
+#include "resource.h"
+#include "ui_script.h"
+
+namespace norvessa::test {
+namespace {
+
+using sim::Answer;
+using namespace std::chrono_literals;
+
+struct ResetCase {
+    const char* name;
+    sim::ResetScript script;
+    const char* englishBox;  // null: no box
+    const char* chineseBox;
+};
+
+class ResetOutcome : public AppTest, public ::testing::WithParamInterface<ResetCase> {};
+
+TEST_P(ResetOutcome, ShowsTheBoxItsReplyNames) {
+    for (ui::UiLanguage language : {ui::UiLanguage::English, ui::UiLanguage::ChineseSimplified}) {
+        MakeDialog(language);
+        peer_->With([](sim::SimulatedController& c) { c.SetResetScript(GetParam().script); });
+        std::vector<BoxSeen> boxes;
+        UiScript script;
+        script.When(
+            "reset box", [] { return VisibleMessageBox() != nullptr; },
+            [&] {
+                boxes.push_back(Describe(*VisibleMessageBox()));
+                Press(*VisibleMessageBox(), QMessageBox::Ok);
+            });
+        script.Start();
+        QElapsedTimer clock;
+        clock.start();
+        dialog_->button(IDC_RESET)->click();
+        const qint64 blockedMs = clock.elapsed();
+        const char* expected =
+            language == ui::UiLanguage::English ? GetParam().englishBox : GetParam().chineseBox;
+        if (expected == nullptr) {
+            EXPECT_TRUE(boxes.empty());
+            EXPECT_LT(blockedMs, 1500);
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, QString::fromUtf8(expected));
+            EXPECT_EQ(boxes[0].title, QStringLiteral("Norvessa"));
+            EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+            EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
+        }
+        const std::vector<Report> received = Received();
+        ASSERT_EQ(received.size(), 1u);
+        Report resetFrame(64, 0);
+        resetFrame[0] = 0xAA;
+        resetFrame[1] = 0xF1;
+        resetFrame[2] = 0xFF;
+        EXPECT_EQ(received[0], resetFrame);
+        // Buttons and controller stay as they were.
+        EXPECT_TRUE(dialog_->button(IDC_RESET)->isEnabled());
+        EXPECT_NE(dialog_->controllerLink().current(), nullptr);
+        dialog_.reset();
+        peer_.reset();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ResetOutcome,
+    ::testing::Values(
+        ResetCase{"Success", {.answer = Answer::Success}, "Reset succeed", "重置成功"},
+        ResetCase{"Failure", {.answer = Answer::Failure}, "Reset failed", "重置失败"},
+        ResetCase{"OtherVerdictByte",
+                  {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAA, 0xF1, 0x01)},
+                  nullptr,
+                  nullptr},
+        ResetCase{"WrongMagic",
+                  {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAB, 0xF1, 0xFF)},
+                  nullptr,
+                  nullptr},
+        ResetCase{"Silence", {.answer = Answer::Silent}, "Reset failed", "重置失败"},
+        ResetCase{"SuccessTooLate",
+                  {.answer = Answer::Success, .delay = 600ms},
+                  "Reset failed",
+                  "重置失败"}),
+    [](const ::testing::TestParamInfo<ResetCase>& param) { return param.param.name; });
+
+TEST_F(AppTest, ResetWithoutAControllerShowsNothing) {
+    MakeDialog(ui::UiLanguage::English, false);
+    dialog_->RunReset();
+    EXPECT_EQ(VisibleMessageBox(), nullptr);
+}
+
+}  // namespace
+}  // namespace norvessa::test
