@@ -1,27 +1,29 @@
 #!/bin/sh
-# Installs what is missing, builds the Windows application and starts it under Wine: on the
-# display in DISPLAY, or, when none is set, under a private Xvfb, where a screenshot of the
-# main window is saved to build/ and the application is closed again.
+# Installs what is missing, builds the Linux application and starts its demo, norvessa-demo:
+# the application with the simulated controller current, on the display in DISPLAY. With no
+# display set it runs the demo under a private Xvfb, saves a screenshot of its main window to
+# build/, says where, and ends it again. The Windows build under Wine: scripts/run-windows.sh.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/lib/xvfb.sh
+. scripts/lib/linux-demo.sh
 ./scripts/setup-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target norvessa norvessa_ui_capture
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target norvessa norvessa-demo
 
-app="$root/build/windows/src/app/win32/norvessa.exe"
+demo="$root/build/linux/src/app/linux/norvessa-demo"
 if [ -n "${DISPLAY:-}" ]; then
     status=0
-    scripts/wine-ui.sh "$app" || status=$?
-    # Quit, Escape and the Close box end the application with exit code 1 by design.
+    "$demo" || status=$?
+    # Quit, Escape and closing the window end the application with exit code 1 by design.
     [ "$status" -le 1 ] || exit "$status"
 else
-    rm -f build/norvessa-main.bmp
-    scripts/wine-ui.sh --desktop 800x600 "$root/build/windows/tests/win32/norvessa_ui_capture.exe" \
-        --app="$app" --out="$root/build/norvessa"
-    [ -f build/norvessa-main.bmp ] || { echo "the application did not show its window" >&2; exit 1; }
-    convert build/norvessa-main.bmp build/norvessa-main.png
-    rm -f build/norvessa-main.bmp
-    echo "No display: ran the application under Xvfb and closed it again."
-    echo "Screenshot of its main window: $root/build/norvessa-main.png"
+    norvessa_start_xvfb
+    norvessa_demo_start "$demo"
+    sleep 1
+    import -window "$NORVESSA_DEMO_WINDOW" build/norvessa-linux-main.png
+    norvessa_demo_stop
+    echo "No display: ran the Linux demo under Xvfb and closed it again."
+    echo "Screenshot of its main window: $root/build/norvessa-linux-main.png"
 fi
