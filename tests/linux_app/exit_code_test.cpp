@@ -78,5 +78,34 @@ TEST(ApplicationLanguage, FollowsTheLocaleOfTheEnvironment) {
     }
 }
 
+// With the screen scaled by 2 the layout, the frames, the cross and the touches stay in
+// physical pixels: the same set-up frame as unscaled, a one-pixel cross with 10-pixel arms in
+// the window's physical pixels, and a steady touch accepted.
+TEST(ScaledScreen, CalibrationSpeaksPhysicalPixels) {
+    QStringList reports[2];
+    const char* factors[2] = {"1", "2"};
+    for (int i = 0; i < 2; ++i) {
+        QProcessEnvironment environment = OffscreenEnvironment();
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(factors[i]));
+        std::unique_ptr<QProcess> child(
+            StartChild(QStringLiteral("scaled-calibration"), environment));
+        ASSERT_TRUE(child->waitForFinished(30000));
+        EXPECT_EQ(child->exitCode(), 0);
+        reports[i] =
+            QString::fromUtf8(child->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(reports[i].size(), 5) << reports[i].join(' ').toStdString();
+    }
+    EXPECT_EQ(reports[0][0], QStringLiteral("ratio 1"));
+    EXPECT_EQ(reports[1][0], QStringLiteral("ratio 2"));
+    const QString setup = reports[0][1];
+    EXPECT_EQ(reports[1][1], setup);
+    // The window covers the screen's physical pixels.
+    EXPECT_EQ(reports[1][2],
+              QString(setup).replace(QStringLiteral("setup"), QStringLiteral("image")));
+    // 40 arm pixels (the centre is counted on both arms), none past an arm's end.
+    EXPECT_EQ(reports[1][3], QStringLiteral("cross 40 0"));
+    EXPECT_EQ(reports[1][4], QStringLiteral("frames 3"));
+}
+
 }  // namespace
 }  // namespace norvessa::test

@@ -1,6 +1,6 @@
 // Runs the tests under Qt's offscreen platform. With --child ACTION it is instead the whole
 // application over a simulated controller, on which ACTION is performed once the main dialog
-// shows: the exit-code tests start it that way as a child process.
+// shows: the exit-code, locale and scaled-screen tests start it that way as a child process.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,13 +10,18 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/linux/application.h"
+#include "app_fixture.h"
 #include "resource.h"
 #include "seqpacket_peer.h"
+#include "ui_script.h"
 
 namespace {
 
@@ -47,13 +52,51 @@ void Perform(const std::string& action, norvessa::ui::CNorvessaDlg& dialog) {
     }
 }
 
+// Reports what a calibration shows and sends on this screen: the set-up frame's size, the
+// pixels of the first cross in the window's physical pixels, and whether a steady touch on it
+// is accepted. Polled until the window and its opening frames are there.
+void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&peer] {
+        const auto received = [&peer] {
+            return peer.With([](norvessa::sim::SimulatedController& c) { return c.received(); });
+        };
+        norvessa::ui::CMyDialog* window = norvessa::test::VisibleCalibration();
+        if (window == nullptr || !window->windowHandle() || !window->windowHandle()->isExposed() ||
+            received().size() < 2) {
+            return;
+        }
+        const std::vector<std::uint8_t> setup = received()[0];
+        std::printf("ratio %g\n", window->devicePixelRatioUsed());
+        std::printf("setup %d %d\n", setup[3] | (setup[4] << 8), setup[5] | (setup[6] << 8));
+        const QImage image = window->grab().toImage();
+        std::printf("image %d %d\n", image.width(), image.height());
+        int black = 0;
+        for (int d = -10; d < 10; ++d) {
+            black += image.pixelColor(20 + d, 20) == QColor(Qt::black);
+            black += image.pixelColor(20, 20 + d) == QColor(Qt::black);
+        }
+        std::printf("cross %d %d\n", black, image.pixelColor(30, 20) == QColor(Qt::black));
+        norvessa::test::HoldStillAndLift(*window, norvessa::test::LogicalTarget(*window, 0));
+        peer.WaitForReceived(3, std::chrono::seconds(2));
+        std::printf("frames %zu\n", received().size());
+        std::fflush(stdout);
+        ::_exit(0);
+    });
+    poll->start(10);
+}
+
 int RunChild(int argc, char** argv, std::string action) {
     norvessa::sim::SeqpacketPeer peer;
     norvessa::ReadyController ready{.fd = peer.TakeHostFd()};
     ::fcntl(ready.fd.get(), F_SETFL, ::fcntl(ready.fd.get(), F_GETFL) | O_NONBLOCK);
     norvessa::ui::ApplicationOptions options;
     options.mainDialog.readyController = std::move(ready);
-    options.beforeModalRun = [action](norvessa::ui::CNorvessaDlg& dialog) {
+    options.beforeModalRun = [action, &peer](norvessa::ui::CNorvessaDlg& dialog) {
+        if (action == "scaled-calibration") {
+            dialog.PostStartCalibration(4);
+            ReportScaledCalibration(peer);
+        }
         QTimer::singleShot(0, &dialog, [action, &dialog] {
             if (!QTest::qWaitForWindowExposed(&dialog)) {
                 ::_exit(CHILD_EXIT_NOTHING_HAPPENED);
