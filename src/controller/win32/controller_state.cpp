@@ -70,17 +70,8 @@ void TearDownLink() {
     EmptyControllerState();
 }
 
-}  // namespace
-
-BOOL SetUpControllerLink(HWND mainWindow) {
-    try {
-        return SetUpControllerLinkWith(mainWindow, std::make_unique<Win32HidPlatform>());
-    } catch (const std::bad_alloc&) {
-        return FALSE;
-    }
-}
-
-BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platform) {
+// The registration and the link, without a search. FALSE when either is refused.
+BOOL RegisterAndCreateLink(HWND mainWindow, std::unique_ptr<HidPlatform> platform) {
     TearDownLink();
     g_deviceNotification.reset();
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
@@ -101,7 +92,47 @@ BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platf
         return FALSE;
     }
     g_platform = std::move(platform);
+    return TRUE;
+}
+
+std::unique_ptr<DeviceListEntry> ReadyEntry(ReadyController ready) {
+    ControllerDevice device;
+    device.path = std::move(ready.path);
+    device.handle = std::move(ready.handle);
+    device.caps.InputReportByteLength = ready.inputReportLength;
+    device.caps.OutputReportByteLength = ready.outputReportLength;
+    return std::make_unique<DeviceListEntry>(std::move(device));
+}
+
+}  // namespace
+
+BOOL SetUpControllerLink(HWND mainWindow) {
+    try {
+        return SetUpControllerLinkWith(mainWindow, std::make_unique<Win32HidPlatform>());
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platform) {
+    if (!RegisterAndCreateLink(mainWindow, std::move(platform))) {
+        return FALSE;
+    }
     FindController();
+    return TRUE;
+}
+
+BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready) {
+    try {
+        if (!RegisterAndCreateLink(mainWindow, std::make_unique<Win32HidPlatform>())) {
+            return FALSE;
+        }
+        if (!g_link->Adopt(ReadyEntry(std::move(ready)))) {
+            EnableCommandButtons(false);
+        }
+    } catch (const std::bad_alloc&) {
+        EnableCommandButtons(false);
+    }
     return TRUE;
 }
 

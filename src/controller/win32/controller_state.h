@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "controller/controller_link.h"
 #include "controller/win32/controller_device.h"
@@ -43,6 +44,20 @@ BOOL SetUpControllerLink(HWND mainWindow);
 // The same over another (non-null) platform, whose Open must return DeviceListEntry objects;
 // the tests use it to stand in for the HID interfaces.
 BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platform);
+
+// A controller that is open already: the demo's and the tests' end of the named pipe that
+// serves the simulated controller, where an installation finds a HID interface.
+struct ReadyController {
+    std::wstring path;
+    UniqueFileHandle handle;  // opened for overlapped I/O
+    USHORT inputReportLength = 64;
+    USHORT outputReportLength = 64;
+};
+
+// Main-dialog initialisation for the demo and the tests: registers as SetUpControllerLink
+// does, then makes `ready` current in place of the HID search (no match test). Arrivals and
+// removals are followed as usual; a removal naming `ready.path` releases it.
+BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready);
 
 // The start-up search over every present interface; true when a controller became current.
 // Enables the command buttons when one did, disables them otherwise.

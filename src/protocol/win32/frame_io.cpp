@@ -1,0 +1,32 @@
+#include "protocol/win32/frame_io.h"
+
+#include "controller/win32/controller_state.h"
+
+namespace norvessa {
+
+WriteStatus SendFrame(const CalibrationFrame& frame, OverlappedOperation& write) {
+    return SendFrameTo(g_writeDevice.handle, g_outputReportLength, frame, write);
+}
+
+WriteStatus SendFrameTo(HANDLE handle, std::uint32_t reportLength, const CalibrationFrame& frame,
+                        OverlappedOperation& write, DWORD waitMs) {
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr || reportLength == 0) {
+        return WriteStatus::NoController;
+    }
+    if (reportLength > FRAME_SIZE) {
+        return WriteStatus::Refused;
+    }
+    if (!write.StartWrite(handle, frame.data(), reportLength)) {
+        return WriteStatus::Failed;
+    }
+    const DWORD waited = write.Wait(waitMs);
+    if (waited == WAIT_OBJECT_0) {
+        return write.Collect() ? WriteStatus::Written : WriteStatus::Failed;
+    }
+    // Not finished in time (or the wait itself failed): the frame must not be written from
+    // later, and the record must be free for the next frame.
+    write.CancelAndCollect();
+    return waited == WAIT_TIMEOUT ? WriteStatus::TimedOut : WriteStatus::Failed;
+}
+
+}  // namespace norvessa

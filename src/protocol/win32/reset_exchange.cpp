@@ -1,0 +1,51 @@
+#include "protocol/win32/reset_exchange.h"
+
+#include "controller/win32/controller_state.h"
+#include "protocol/frames.h"
+#include "protocol/win32/frame_io.h"
+#include "protocol/win32/overlapped_io.h"
+
+namespace norvessa {
+
+ResetOutcome RunResetExchange() {
+    return RunResetExchangeOn(g_writeDevice.handle, g_readDevice.handle, g_outputReportLength);
+}
+
+ResetOutcome RunResetExchangeOn(HANDLE writeHandle, HANDLE readHandle,
+                                std::uint32_t outputReportLength) {
+    const CalibrationFrame frame = BuildResetFrame();
+    // Both events start signalled: an operation that never starts leaves its wait no reason
+    // to block.
+    OverlappedOperation write(true);
+    SendFrameTo(writeHandle, outputReportLength, frame, write);
+
+    OverlappedOperation read(true);
+    ReplyFrame reply{};
+    if (!read.StartRead(readHandle, reply.data(), static_cast<DWORD>(reply.size()))) {
+        return ResetOutcome::NoMessage;  // no report was read: no verdict
+    }
+    const DWORD waited = read.Wait(RESET_REPLY_WAIT_MS);
+    if (waited == WAIT_TIMEOUT) {
+        read.CancelAndCollect();
+        return ResetOutcome::Failed;
+    }
+    if (waited != WAIT_OBJECT_0) {
+        read.CancelAndCollect();
+        return ResetOutcome::NoMessage;
+    }
+    const std::optional<DWORD> length = read.Collect();
+    if (!length) {
+        return ResetOutcome::NoMessage;
+    }
+    switch (ParseReply(std::span<const std::uint8_t>(reply.data(), *length))) {
+        case Verdict::Success:
+            return ResetOutcome::Succeeded;
+        case Verdict::Failure:
+            return ResetOutcome::Failed;
+        case Verdict::None:
+            return ResetOutcome::NoMessage;
+    }
+    return ResetOutcome::NoMessage;
+}
+
+}  // namespace norvessa
