@@ -37,6 +37,12 @@ void AppTest::MakeDialog(ui::UiLanguage language, bool withController) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
 }
 
+std::size_t AppTest::SettledReceivedCount(std::size_t expected) {
+    peer_->WaitForReceived(expected, std::chrono::seconds(2));
+    QTest::qWait(100);
+    return ReceivedCount();
+}
+
 std::vector<Report> AppTest::Received() {
     return peer_ ? peer_->With([](sim::SimulatedController& c) { return c.received(); })
                  : std::vector<Report>{};

@@ -27,6 +27,9 @@ class AppTest : public ::testing::Test {
 
     std::vector<Report> Received();
     std::size_t ReceivedCount() { return Received().size(); }
+    // The count once the controller has taken at least `expected` reports and a little time
+    // has passed for any later one: frames cross the socket on the peer's own thread.
+    std::size_t SettledReceivedCount(std::size_t expected);
     sim::RunProgress Progress();
     std::vector<std::string> Violations();
 

@@ -177,7 +177,7 @@ TEST_F(CalibrationTest, FailureThenNoClosesWithoutAnotherRun) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(VisibleCalibration(), nullptr);
     EXPECT_EQ(Progress().calibrationsStarted, 1);
-    EXPECT_EQ(ReceivedCount(), 5u);
+    EXPECT_EQ(SettledReceivedCount(5), 5u);
 }
 
 TEST_F(CalibrationTest, AVerdictBeforeTheLastTargetIsActedOnAtOnce) {
@@ -191,7 +191,7 @@ TEST_F(CalibrationTest, AVerdictBeforeTheLastTargetIsActedOnAtOnce) {
     ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QStringLiteral("Calibration succeed!"));
-    EXPECT_EQ(ReceivedCount(), 3u);
+    EXPECT_EQ(SettledReceivedCount(3), 3u);
 }
 
 TEST_F(CalibrationTest, RepliesThatAreNoVerdictAreSkipped) {
@@ -239,7 +239,7 @@ TEST_F(CalibrationTest, EscapeStopsTheListenerSoAResetGetsItsOwnReply) {
     script.Start();
     dialog_->StartCalibration(9);
     ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
-    EXPECT_EQ(ReceivedCount(), 4u);  // no frame after the Escape
+    EXPECT_EQ(SettledReceivedCount(4), 4u);  // no frame after the Escape
 
     UiScript reset;
     AnswerBox(reset, boxes, QMessageBox::Ok);
@@ -389,7 +389,7 @@ TEST_F(CalibrationTest, MouseIsASecondFingerButMouseMadeFromTouchIsIgnored) {
     dialog_->StartCalibration(4);
     ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
     EXPECT_EQ(afterSynthesised, 0u);
-    EXPECT_EQ(ReceivedCount(), 3u);
+    EXPECT_EQ(SettledReceivedCount(3), 3u);
 }
 
 // Two fingers feed one ring: a second finger's touch-down clears what the first gathered.
