@@ -2,14 +2,12 @@
 
 #include <commctrl.h>
 
-#include "norvessa_dlg.h"
-
 namespace norvessa::win32 {
 
 static_assert(sizeof(INITCOMMONCONTROLSEX) == 8);
 static_assert(ICC_WIN95_CLASSES == 0xFF);
 
-CNorvessaApp::CNorvessaApp() {
+CNorvessaApp::CNorvessaApp(MainDialogOptions options) : options_(std::move(options)) {
     SetRestartManagerSupport(RESTART_SUPPORT_RESTART);
 }
 
@@ -24,7 +22,7 @@ BOOL CNorvessaApp::InitInstance() {
     // No control container, shell manager or registry key is set up: the program hosts no
     // ActiveX or shell-namespace controls and reads and writes no settings.
 
-    CNorvessaDlg dialog;
+    CNorvessaDlg dialog(nullptr, options_);
     SetMainWnd(&dialog);
     dialog.DoModal();
     SetMainWnd(nullptr);

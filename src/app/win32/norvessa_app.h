@@ -3,15 +3,19 @@
 // dialog modally and ends the program when it returns.
 
 #include "application.h"
+#include "norvessa_dlg.h"
 
 namespace norvessa::win32 {
 
 class CNorvessaApp : public CApplication {
   public:
-    CNorvessaApp();
+    explicit CNorvessaApp(MainDialogOptions options = {});
 
   protected:
     BOOL InitInstance() override;
+
+  private:
+    MainDialogOptions options_;
 };
 
 }  // namespace norvessa::win32

@@ -1,7 +1,14 @@
 #include "norvessa_dlg.h"
 
+#include <memory>
+
 #include "about_dlg.h"
+#include "app_messages.h"
+#include "calibration/target_layout.h"
+#include "controller/win32/controller_state.h"
+#include "message_box.h"
 #include "paint_context.h"
+#include "protocol/win32/reset_exchange.h"
 #include "resource.h"
 #include "resource_string.h"
 #include "system_menu.h"
@@ -15,24 +22,34 @@ constexpr UINT SYSTEM_COMMAND_MASK = 0xFFF0;
 }  // namespace
 
 const MessageMap<CNorvessaDlg>& CNorvessaDlg::GetMessageMap() {
-    // Bindings in the order the dialog declares them. The calibration buttons, Reset,
-    // WM_DEVICECHANGE, WM_DESTROY and WM_START_CALIBRATION join these tables with the
-    // controller link and the calibration dialog.
+    // Bindings in the order the dialog declares them.
     static constexpr MessageEntry<CNorvessaDlg> messages[] = {
         {WM_SYSCOMMAND, &CNorvessaDlg::OnSysCommand},
         {WM_PAINT, &CNorvessaDlg::OnPaint},
         {WM_QUERYDRAGICON, &CNorvessaDlg::OnQueryDragIcon},
+        {WM_DEVICECHANGE, &CNorvessaDlg::OnDeviceChange},
+        {WM_DESTROY, &CNorvessaDlg::OnDestroy},
+        {WM_START_CALIBRATION, &CNorvessaDlg::OnStartCalibration},
     };
     static constexpr CommandEntry<CNorvessaDlg> commands[] = {
+        {IDC_CALIBRATE_4, BN_CLICKED, &CNorvessaDlg::OnBnClicked4},
+        {IDC_CALIBRATE_9, BN_CLICKED, &CNorvessaDlg::OnBnClicked9},
+        {IDC_CALIBRATE_16, BN_CLICKED, &CNorvessaDlg::OnBnClicked16},
+        {IDC_CALIBRATE_25, BN_CLICKED, &CNorvessaDlg::OnBnClicked25},
+        {IDC_RESET, BN_CLICKED, &CNorvessaDlg::OnBnClickedReset},
         {IDC_QUIT, BN_CLICKED, &CNorvessaDlg::OnBnClickedQuit},
+        {IDC_CALIBRATE_12, BN_CLICKED, &CNorvessaDlg::OnBnClicked12},
+        {IDC_CALIBRATE_15, BN_CLICKED, &CNorvessaDlg::OnBnClicked15},
+        {IDC_CALIBRATE_20, BN_CLICKED, &CNorvessaDlg::OnBnClicked20},
     };
     static constexpr MessageMap<CNorvessaDlg> map{messages, commands};
     return map;
 }
 
-CNorvessaDlg::CNorvessaDlg(HWND parent)
+CNorvessaDlg::CNorvessaDlg(HWND parent, MainDialogOptions options)
     : CModalDialog(IDD_NORVESSA_DIALOG, parent),
-      m_hIcon(LoadIconW(resources(), MAKEINTRESOURCEW(IDR_MAINFRAME))) {}
+      m_hIcon(LoadIconW(resources(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      options_(std::move(options)) {}
 
 std::optional<MessageResult> CNorvessaDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (auto answer = DispatchMessageMap(*this, GetMessageMap(), message, wParam, lParam)) {
@@ -44,6 +61,13 @@ std::optional<MessageResult> CNorvessaDlg::OnMessage(UINT message, WPARAM wParam
 BOOL CNorvessaDlg::OnInitDialog() {
     CModalDialog::OnInitDialog();
     AddAboutEntry();
+    if (!options_.captionSuffix.empty()) {
+        const int length = GetWindowTextLengthW(GetSafeHwnd());
+        std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+        caption.resize(
+            static_cast<std::size_t>(GetWindowTextW(GetSafeHwnd(), caption.data(), length + 1)));
+        SetWindowTextW(GetSafeHwnd(), (caption + options_.captionSuffix).c_str());
+    }
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
     return SetUpControllerLink();
@@ -57,8 +81,48 @@ void CNorvessaDlg::AddAboutEntry() {
 }
 
 BOOL CNorvessaDlg::SetUpControllerLink() {
-    // The controller link plugs in here; until then the buttons stay as the template has them.
-    return TRUE;
+    if (options_.setUpControllerLink) {
+        return options_.setUpControllerLink(GetSafeHwnd());
+    }
+    return ::norvessa::SetUpControllerLink(GetSafeHwnd());
+}
+
+MessageResult CNorvessaDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
+    return MessageResult::Handled(::norvessa::OnDeviceChange(wParam, lParam));
+}
+
+MessageResult CNorvessaDlg::OnDestroy(WPARAM, LPARAM) {
+    ::norvessa::ReleaseControllerOnDestroy();
+    return MessageResult::Default();
+}
+
+MessageResult CNorvessaDlg::OnStartCalibration(WPARAM, LPARAM lParam) {
+    // Only the seven offered counts have a layout; anything else (0 included) does nothing.
+    const auto pointCount = static_cast<std::int32_t>(lParam);
+    if (IsSupportedPointCount(static_cast<double>(pointCount))) {
+        StartCalibration(pointCount);
+    }
+    return MessageResult::Handled(0);
+}
+
+void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
+    // Freed once its run is over: its listener has been joined and its events closed.
+    auto calibration = std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
+                                                   options_.fingerHook);
+    calibration->DoModal();
+}
+
+void CNorvessaDlg::OnBnClickedReset() {
+    switch (RunResetExchange()) {
+        case ResetOutcome::Succeeded:
+            ShowMessageBox(GetSafeHwnd(), resources(), IDS_RESET_SUCCEED, MB_OK);
+            break;
+        case ResetOutcome::Failed:
+            ShowMessageBox(GetSafeHwnd(), resources(), IDS_RESET_FAILED, MB_OK);
+            break;
+        case ResetOutcome::NoMessage:
+            break;
+    }
 }
 
 MessageResult CNorvessaDlg::OnSysCommand(WPARAM wParam, LPARAM) {

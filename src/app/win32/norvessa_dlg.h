@@ -2,14 +2,29 @@
 // The main dialog: nine buttons, the About entry of its system menu, its icon, and the way
 // the program ends.
 
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "calibration/win32/calibration_dialog.h"
 #include "message_map.h"
 #include "modal_dialog.h"
 
 namespace norvessa::win32 {
 
+// What the demo and the tests change about the main dialog; the defaults make the application.
+struct MainDialogOptions {
+    // Initialisation step 4: the controller link's set-up; its result is the initialisation's.
+    std::function<BOOL(HWND)> setUpControllerLink;
+    // Told of every touch-down and lift-off on a calibration window.
+    FingerHook fingerHook;
+    // Appended to the caption ("Norvessa (simulated controller)").
+    std::wstring captionSuffix;
+};
+
 class CNorvessaDlg : public CModalDialog {
   public:
-    explicit CNorvessaDlg(HWND parent = nullptr);
+    explicit CNorvessaDlg(HWND parent = nullptr, MainDialogOptions options = {});
 
   protected:
     BOOL OnInitDialog() override;
@@ -19,16 +34,30 @@ class CNorvessaDlg : public CModalDialog {
     MessageResult OnSysCommand(WPARAM wParam, LPARAM lParam);
     MessageResult OnPaint(WPARAM wParam, LPARAM lParam);
     MessageResult OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDeviceChange(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDestroy(WPARAM wParam, LPARAM lParam);
+    MessageResult OnStartCalibration(WPARAM wParam, LPARAM lParam);
     void OnBnClickedQuit();
+    void OnBnClickedReset();
+    void OnBnClicked4() { StartCalibration(4); }
+    void OnBnClicked9() { StartCalibration(9); }
+    void OnBnClicked16() { StartCalibration(16); }
+    void OnBnClicked25() { StartCalibration(25); }
+    void OnBnClicked12() { StartCalibration(12); }
+    void OnBnClicked15() { StartCalibration(15); }
+    void OnBnClicked20() { StartCalibration(20); }
 
     void AddAboutEntry();
     BOOL SetUpControllerLink();
     void PaintIconWhileMinimised();
+    // Runs a calibration window modally; returns when it has ended.
+    void StartCalibration(std::int32_t pointCount);
 
     static const MessageMap<CNorvessaDlg>& GetMessageMap();
 
     // A shared icon from LoadIconW: the system owns it, so nothing here destroys it.
     HICON m_hIcon;
+    MainDialogOptions options_;
 };
 
 }  // namespace norvessa::win32

@@ -1,5 +1,6 @@
 // UI-automation driver: starts the application, and checks its windows from outside.
-// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [GoogleTest flags]
+// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo] [GoogleTest flags]
+//   --demo: the application is norvessa-demo, whose simulated controller enables every button.
 
 #include <windows.h>
 
@@ -35,6 +36,8 @@ bool ParseArguments(int argc, char** argv) {
         } else if (argument == "--lang=en" || argument == "--lang=zh") {
             g_options.language = argument.ends_with("zh") ? Language::Chinese : Language::English;
             haveLanguage = true;
+        } else if (argument == "--demo") {
+            g_options.demo = true;
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
@@ -54,7 +57,8 @@ const DriverOptions& Options() {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!norvessa::automation::ParseArguments(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --app=PATH --lang=en|zh [GoogleTest flags]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --app=PATH --lang=en|zh [--demo] [GoogleTest flags]\n",
+                     argv[0]);
         return 2;
     }
     if (!norvessa::automation::DisplayAvailable()) {

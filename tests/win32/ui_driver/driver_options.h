@@ -10,6 +10,8 @@ enum class Language { English, Chinese };
 struct DriverOptions {
     std::wstring application;
     Language language = Language::English;
+    // The application is the demo, with the simulated controller current.
+    bool demo = false;
 };
 
 const DriverOptions& Options();

@@ -48,6 +48,12 @@ bool Chinese() {
     return Options().language == Language::Chinese;
 }
 
+// Wine's HID interfaces (a keyboard and a mouse) hold no controller, so only Quit works in the
+// application; the demo's simulated controller enables every button.
+bool ExpectEnabled(const ExpectedButton& button) {
+    return Options().demo || button.id == IDC_QUIT;
+}
+
 std::wstring Caption(const ExpectedButton& button) {
     return Chinese() ? button.chinese : button.english;
 }
@@ -76,7 +82,8 @@ class MainWindowTest : public testing::Test {
 };
 
 TEST_F(MainWindowTest, IsAnApplicationWindowCaptionedNorvessaWithASizingBorder) {
-    EXPECT_EQ(Narrow(WindowText(dialog_)), "Norvessa");
+    EXPECT_EQ(Narrow(WindowText(dialog_)),
+              Options().demo ? "Norvessa (simulated controller)" : "Norvessa");
     const auto style = static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE));
     EXPECT_TRUE(style & WS_POPUP);
@@ -111,7 +118,7 @@ TEST_F(MainWindowTest, NineButtonsStandInTemplateOrderWithTheirCaptionsAndPositi
         EXPECT_TRUE(style & WS_VISIBLE);
         EXPECT_TRUE(style & WS_TABSTOP);
         EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
-        EXPECT_TRUE(IsWindowEnabled(button));
+        EXPECT_EQ(IsWindowEnabled(button) != FALSE, ExpectEnabled(expected));
     }
 }
 
@@ -120,8 +127,12 @@ TEST_F(MainWindowTest, TabOrderFollowsTheTemplateAndTheFocusStartsOnQuit) {
     EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, focused))
         << "focus is on control " << GetDlgCtrlID(FocusedWindowOfThread(dialog_));
 
+    // Disabled buttons are no tab stops.
     HWND item = GetNextDlgTabItem(dialog_, nullptr, FALSE);
     for (const ExpectedButton& expected : kButtons) {
+        if (!ExpectEnabled(expected)) {
+            continue;
+        }
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(GetDlgCtrlID(item), expected.id);
         item = GetNextDlgTabItem(dialog_, item, FALSE);

@@ -1,0 +1,277 @@
+#include "calibration/win32/calibration_dialog.h"
+
+#include <windowsx.h>
+
+#include "app_messages.h"
+#include "controller/win32/controller_state.h"
+#include "message_box.h"
+#include "paint_context.h"
+#include "protocol/win32/frame_io.h"
+#include "resource.h"
+
+namespace norvessa::win32 {
+
+namespace {
+
+constexpr wchar_t DIALOG_CLASS[] = L"#32770";
+
+SamplePoint MousePosition(LPARAM lParam) {
+    // Client coordinates, signed: a captured mouse may leave the window.
+    return SamplePoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+
+bool FromTouchOrPen() {
+    return IsSynthesizedFromTouchOrPen(GetMessageExtraInfo());
+}
+
+}  // namespace
+
+const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
+    static constexpr MessageEntry<CMyDialog> messages[] = {
+        {WM_PAINT, &CMyDialog::OnPaint},
+        {WM_DESTROY, &CMyDialog::OnDestroy},
+        {WM_CLOSE_CALIBRATION, &CMyDialog::OnCloseCalibration},
+        {WM_CALIBRATION_VERDICT, &CMyDialog::OnVerdict},
+        {WM_TOUCH, &CMyDialog::OnTouch},
+        {WM_LBUTTONDOWN, &CMyDialog::OnLButtonDown},
+        {WM_MOUSEMOVE, &CMyDialog::OnMouseMove},
+        {WM_LBUTTONUP, &CMyDialog::OnLButtonUp},
+        {WM_CAPTURECHANGED, &CMyDialog::OnCaptureChanged},
+        {WM_GETMINMAXINFO, &CMyDialog::OnGetMinMaxInfo},
+    };
+    static constexpr MessageMap<CMyDialog> map{messages, {}};
+    return map;
+}
+
+CMyDialog::CMyDialog(double pointCount, HWND owner, FingerHook fingerHook)
+    : CModalDialog(IDD_CALIBRATION_DIALOG, owner),
+      run_(pointCount),
+      owner_(owner),
+      fingerHook_(std::move(fingerHook)) {}
+
+CMyDialog::~CMyDialog() {
+    // Normally done when the window went; a dialog whose window never came still tidies up.
+    listener_.Stop();
+    if (releasingHandlerSet_) {
+        SetControllerReleasingHandler(nullptr);
+    }
+}
+
+std::optional<MessageResult> CMyDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (auto answer = DispatchMessageMap(*this, GetMessageMap(), message, wParam, lParam)) {
+        return answer;
+    }
+    return CModalDialog::OnMessage(message, wParam, lParam);
+}
+
+BOOL CMyDialog::OnInitDialog() {
+    CModalDialog::OnInitDialog();
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    if (run_.Begin(width, height) != LayoutResult::Ok) {
+        // A count without a layout, or a screen too small for one: nothing is sent or shown.
+        ending_ = true;
+        EndDialog(-1);
+        return FALSE;
+    }
+    // Fails under Wine (no touch support); the mouse source works all the same.
+    touchRegistered_ = RegisterTouchWindow(GetSafeHwnd(), 0) != FALSE;
+    for (const CalibrationFrame& frame : run_.OpeningFrames()) {
+        SendFrameAndWait(frame);
+    }
+    CoverPrimaryScreen();
+    SetControllerReleasingHandler([this] { OnControllerReleasing(); });
+    releasingHandlerSet_ = true;
+    listener_.Start(g_readDevice.handle, GetSafeHwnd(), WM_CALIBRATION_VERDICT);
+    return TRUE;
+}
+
+void CMyDialog::SendFrameAndWait(const CalibrationFrame& frame) {
+    // The outcome is not acted on: a controller that missed a frame answers with a failure.
+    SendFrame(frame, write_);
+}
+
+void CMyDialog::CoverPrimaryScreen() {
+    ShowWindow(GetSafeHwnd(), SW_MAXIMIZE);
+    // A window manager may leave the maximised size to the window (Wine without one does): put
+    // it there, so that touches and crosses share the screen's pixels.
+    const int width = run_.screenWidth();
+    const int height = run_.screenHeight();
+    RECT rect{};
+    GetWindowRect(GetSafeHwnd(), &rect);
+    if (rect.left != 0 || rect.top != 0 || rect.right != width || rect.bottom != height) {
+        SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+MessageResult CMyDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
+    if (!run_.started()) {
+        return MessageResult::Default();
+    }
+    // The whole primary screen, not its work area: the taskbar would hide targets.
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMaxPosition = POINT{0, 0};
+    info->ptMaxSize = POINT{run_.screenWidth(), run_.screenHeight()};
+    info->ptMaxTrackSize = info->ptMaxSize;
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnPaint(WPARAM, LPARAM) {
+    // Painted only when the cross moves or the window is uncovered: no repaint loop.
+    PaintContext paint(GetSafeHwnd());
+    if (const std::optional<SamplePoint> cross = run_.CurrentCross()) {
+        MoveToEx(paint.dc(), cross->x - CROSS_ARM, cross->y, nullptr);
+        LineTo(paint.dc(), cross->x + CROSS_ARM, cross->y);
+        MoveToEx(paint.dc(), cross->x, cross->y - CROSS_ARM, nullptr);
+        LineTo(paint.dc(), cross->x, cross->y + CROSS_ARM);
+    }
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnTouch(WPARAM wParam, LPARAM lParam) {
+    const bool read = ReadTouchMessage(GetSafeHwnd(), wParam, lParam, [this](const TouchPoint& p) {
+        OnTouchInput(p.flags, p.position);
+    });
+    return read ? MessageResult::Handled() : MessageResult::Default();
+}
+
+MessageResult CMyDialog::OnLButtonDown(WPARAM, LPARAM lParam) {
+    if (FromTouchOrPen()) {
+        return MessageResult::Default();
+    }
+    mouseDown_ = true;
+    SetCapture(GetSafeHwnd());
+    OnTouchInput(TOUCH_FLAG_DOWN, MousePosition(lParam));
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+    if (!mouseDown_ || (wParam & MK_LBUTTON) == 0 || FromTouchOrPen()) {
+        return MessageResult::Default();
+    }
+    OnTouchInput(TOUCH_FLAG_MOVE, MousePosition(lParam));
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnLButtonUp(WPARAM, LPARAM lParam) {
+    if (!mouseDown_ || FromTouchOrPen()) {
+        return MessageResult::Default();
+    }
+    mouseDown_ = false;
+    ReleaseCapture();
+    OnTouchInput(TOUCH_FLAG_UP, MousePosition(lParam));
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnCaptureChanged(WPARAM, LPARAM) {
+    // Another window took the mouse (a message box, say): that contact ends without a lift-off.
+    mouseDown_ = false;
+    return MessageResult::Default();
+}
+
+void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
+    const TouchOutcome outcome = run_.OnTouchInput(flags, position.x, position.y);
+    if (outcome.frameToSend) {
+        SendFrameAndWait(*outcome.frameToSend);
+    }
+    if (outcome.repaint) {
+        InvalidateRect(GetSafeHwnd(), nullptr, TRUE);
+    }
+    if ((flags & TOUCH_FLAG_DOWN) != 0) {
+        if (fingerHook_.down) {
+            fingerHook_.down();
+        }
+    } else if ((flags & TOUCH_FLAG_MOVE) == 0 && (flags & TOUCH_FLAG_UP) != 0) {
+        if (fingerHook_.up) {
+            fingerHook_.up();
+        }
+    }
+}
+
+MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM) {
+    // The listener has posted its one verdict and is ending: join it first.
+    listener_.Stop();
+    if (ending_) {
+        return MessageResult::Handled();
+    }
+    const bool success = wParam == VerdictListener::SUCCESS;
+    showingVerdict_ = true;
+    const int answer =
+        success ? ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_SUCCEED, MB_OK)
+                : ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_FAILED,
+                                 MB_YESNO | MB_ICONINFORMATION);
+    showingVerdict_ = false;
+    if (ending_) {
+        return MessageResult::Handled();  // the controller went away meanwhile: no retry
+    }
+    if (success || answer == IDYES || answer == IDNO) {
+        PostMessageW(GetSafeHwnd(), WM_CLOSE_CALIBRATION, 0, 0);
+    }
+    if (!success && answer == IDYES) {
+        // Posted after the close, so this window has ended before the next one starts.
+        PostMessageW(owner_, WM_START_CALIBRATION, 0, run_.TruncatedPointCount());
+    }
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnCloseCalibration(WPARAM, LPARAM) {
+    EndCalibration(0);
+    return MessageResult::Handled(0);
+}
+
+MessageResult CMyDialog::OnDestroy(WPARAM, LPARAM) {
+    StopListenerAndTouch();
+    if (releasingHandlerSet_) {
+        SetControllerReleasingHandler(nullptr);
+        releasingHandlerSet_ = false;
+    }
+    return MessageResult::Default();
+}
+
+void CMyDialog::EndCalibration(INT_PTR result) {
+    ending_ = true;
+    StopListenerAndTouch();
+    EndDialog(result);
+}
+
+void CMyDialog::StopListenerAndTouch() {
+    listener_.Stop();
+    if (touchRegistered_) {
+        UnregisterTouchWindow(GetSafeHwnd());
+        touchRegistered_ = false;
+    }
+}
+
+void CMyDialog::OnControllerReleasing() {
+    // Called while the handle is still open: the listener's read is cancelled and collected
+    // before the link closes it.
+    if (showingVerdict_) {
+        DismissVerdictBox();
+    }
+    EndCalibration(IDABORT);
+}
+
+void CMyDialog::DismissVerdictBox() {
+    struct Search {
+        HWND owner;
+        HWND box;
+    } search{GetSafeHwnd(), nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t className[16] = {};
+            GetClassNameW(hwnd, className, 16);
+            if (GetWindow(hwnd, GW_OWNER) == s->owner && lstrcmpW(className, DIALOG_CLASS) == 0) {
+                s->box = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.box != nullptr) {
+        ::EndDialog(search.box, IDNO);
+    }
+}
+
+}  // namespace norvessa::win32

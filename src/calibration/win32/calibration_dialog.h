@@ -1,0 +1,83 @@
+#pragma once
+// CMyDialog: the full-screen window in which one calibration runs, from the first cross to the
+// controller's verdict. It feeds every touch (and the left mouse button, as a second touch
+// source) to the run, sends the run's frames, draws the current cross, and shows the verdict
+// that its listener posts. Every way out stops the listener before the window ends.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "calibration/calibration_run.h"
+#include "calibration/win32/touch_input.h"
+#include "calibration/win32/verdict_listener.h"
+#include "message_map.h"
+#include "modal_dialog.h"
+#include "protocol/win32/overlapped_io.h"
+
+namespace norvessa::win32 {
+
+// Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
+// The demo passes them on to its simulated controller; the application leaves both empty.
+struct FingerHook {
+    std::function<void()> down;
+    std::function<void()> up;
+};
+
+class CMyDialog : public CModalDialog {
+  public:
+    // `owner` is the main dialog: it is disabled while the calibration runs and is sent the
+    // retry request.
+    CMyDialog(double pointCount, HWND owner, FingerHook fingerHook = {});
+    ~CMyDialog() override;
+
+    const CalibrationRun& run() const { return run_; }
+
+    // Private message by which the listener hands over its verdict (wParam: SUCCESS/FAILURE).
+    static constexpr UINT WM_CALIBRATION_VERDICT = WM_APP + 1;
+
+  protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override { EndCalibration(IDOK); }
+    void OnCancel() override { EndCalibration(IDCANCEL); }
+    std::optional<MessageResult> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    MessageResult OnPaint(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDestroy(WPARAM wParam, LPARAM lParam);
+    MessageResult OnCloseCalibration(WPARAM wParam, LPARAM lParam);
+    MessageResult OnVerdict(WPARAM wParam, LPARAM lParam);
+    MessageResult OnTouch(WPARAM wParam, LPARAM lParam);
+    MessageResult OnLButtonDown(WPARAM wParam, LPARAM lParam);
+    MessageResult OnMouseMove(WPARAM wParam, LPARAM lParam);
+    MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
+    MessageResult OnCaptureChanged(WPARAM wParam, LPARAM lParam);
+    MessageResult OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+
+    void OnTouchInput(std::uint32_t flags, SamplePoint position);
+    void SendFrameAndWait(const CalibrationFrame& frame);
+    // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.
+    void CoverPrimaryScreen();
+    // Stops the listener, ends the touch registration and ends the modal run.
+    void EndCalibration(INT_PTR result);
+    void StopListenerAndTouch();
+    // The controller is about to be closed: end at once, before its handle goes.
+    void OnControllerReleasing();
+    void DismissVerdictBox();
+
+    static const MessageMap<CMyDialog>& GetMessageMap();
+
+    CalibrationRun run_;
+    HWND owner_;
+    FingerHook fingerHook_;
+    OverlappedOperation write_;
+    VerdictListener listener_;
+    bool touchRegistered_ = false;
+    bool mouseDown_ = false;
+    bool ending_ = false;
+    bool showingVerdict_ = false;
+    bool releasingHandlerSet_ = false;
+};
+
+}  // namespace norvessa::win32

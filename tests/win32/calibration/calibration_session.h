@@ -1,0 +1,108 @@
+#pragma once
+// The real main dialog in this process with the simulated controller current behind its named
+// pipe, and a driver thread that plays the user: it presses buttons, touches the crosses with
+// posted mouse messages and answers the message boxes, while the test thread runs the dialog.
+// The driver never asserts (GoogleTest's assertions stay on the test thread): it notes what it
+// saw and what went wrong, and the test checks that after the dialog has returned.
+
+#include <windows.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "calibration/target_layout.h"
+#include "named_pipe_peer.h"
+#include "protocol/frames.h"
+
+namespace norvessa::test {
+
+using namespace std::chrono_literals;
+
+inline constexpr std::chrono::milliseconds UI_TIMEOUT = 20s;
+
+enum class BoxOwner { MainDialog, CalibrationWindow, Other };
+
+// One message box as the program asked for it.
+struct ShownBox {
+    std::wstring text;
+    std::wstring caption;
+    UINT type;
+    BoxOwner owner;
+};
+
+class CalibrationSession;
+
+// What the driver thread can do; every wait is bounded and failures are noted, not thrown.
+class Driver {
+  public:
+    explicit Driver(CalibrationSession& session) : session_(session) {}
+
+    HWND mainDialog() const;
+    void Fail(const std::string& what);
+    void Check(bool condition, const std::string& what) {
+        if (!condition) {
+            Fail(what);
+        }
+    }
+
+    // BN_CLICKED from a main-dialog button, as a click sends it.
+    void PressButton(int id);
+    // The calibration window newer than `previous`, once it is visible; null after the time-out.
+    HWND WaitForCalibrationWindow(HWND previous = nullptr);
+    bool WaitForWindowGone(HWND window);
+    bool WaitForReceived(std::size_t count);
+    // Waits until `count` message boxes have been shown.
+    bool WaitForBoxes(std::size_t count);
+    bool WaitForMainDialogEnabled();
+
+    // A mouse press at `at`, `moves` moves on the spot, then a release there: a steady touch
+    // when moves > 10.
+    void Touch(HWND window, POINT at, int moves = 12);
+    // Touches every target of an N-point run from `first` on, waiting for each point frame.
+    void TouchTargets(HWND window, double pointCount, int first, int last);
+
+  private:
+    CalibrationSession& session_;
+};
+
+class CalibrationSession {
+  public:
+    CalibrationSession();
+    ~CalibrationSession();
+    CalibrationSession(const CalibrationSession&) = delete;
+    CalibrationSession& operator=(const CalibrationSession&) = delete;
+
+    sim::NamedPipePeer& peer() { return *peer_; }
+    // Answers for the boxes still to come, in order (IDOK, IDYES, IDNO).
+    void AnswerBoxesWith(std::deque<int> answers);
+
+    // Runs the main dialog on this thread and `script` on a driver thread; returns when both
+    // have ended. The main dialog is ended with OK after the script, whatever happened.
+    void Run(const std::function<void(Driver&)>& script);
+
+    std::vector<ShownBox> boxes();
+    std::vector<std::string> failures();
+    std::vector<std::vector<std::uint8_t>> received();
+
+    // The frames a run of N points sends up to and including target `lastTarget`.
+    static std::vector<std::vector<std::uint8_t>> ExpectedFrames(double pointCount, int lastTarget);
+    static TargetTable Targets(double pointCount);
+
+  private:
+    friend class Driver;
+    int PresentBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
+
+    std::unique_ptr<sim::NamedPipePeer> peer_;
+    std::mutex mutex_;
+    std::deque<int> answers_;
+    std::vector<ShownBox> boxes_;
+    std::vector<std::string> failures_;
+    HWND mainDialog_ = nullptr;
+};
+
+}  // namespace norvessa::test
