@@ -34,6 +34,9 @@ const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
         {WM_CALIBRATION_VERDICT, &CMyDialog::OnVerdict},
         {WM_TOUCH, &CMyDialog::OnTouch},
         {WM_LBUTTONDOWN, &CMyDialog::OnLButtonDown},
+        // The dialog class asks for double clicks: a second press soon after a first at the
+        // same place arrives as one, and is a touch-down all the same.
+        {WM_LBUTTONDBLCLK, &CMyDialog::OnLButtonDown},
         {WM_MOUSEMOVE, &CMyDialog::OnMouseMove},
         {WM_LBUTTONUP, &CMyDialog::OnLButtonUp},
         {WM_CAPTURECHANGED, &CMyDialog::OnCaptureChanged},
@@ -92,16 +95,11 @@ void CMyDialog::SendFrameAndWait(const CalibrationFrame& frame) {
 }
 
 void CMyDialog::CoverPrimaryScreen() {
+    // The restored place is the whole screen too: a window manager that leaves the maximised
+    // size to the window (or none at all, as under Wine on a bare X server) still shows it so.
+    SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, run_.screenWidth(), run_.screenHeight(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(GetSafeHwnd(), SW_MAXIMIZE);
-    // A window manager may leave the maximised size to the window (Wine without one does): put
-    // it there, so that touches and crosses share the screen's pixels.
-    const int width = run_.screenWidth();
-    const int height = run_.screenHeight();
-    RECT rect{};
-    GetWindowRect(GetSafeHwnd(), &rect);
-    if (rect.left != 0 || rect.top != 0 || rect.right != width || rect.bottom != height) {
-        SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    }
 }
 
 MessageResult CMyDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {

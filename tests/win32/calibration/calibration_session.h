@@ -24,6 +24,8 @@ namespace norvessa::test {
 using namespace std::chrono_literals;
 
 inline constexpr std::chrono::milliseconds UI_TIMEOUT = 20s;
+// The extra info of mouse input that the system made from a touch or a pen.
+inline constexpr ULONG_PTR TOUCH_OR_PEN_SIGNATURE = 0xFF515700;
 
 enum class BoxOwner { MainDialog, CalibrationWindow, Other };
 
@@ -53,7 +55,8 @@ class Driver {
     // BN_CLICKED from a main-dialog button, as a click sends it.
     void PressButton(int id);
     // The calibration window newer than `previous`, once it is visible; null after the time-out.
-    HWND WaitForCalibrationWindow(HWND previous = nullptr);
+    HWND WaitForCalibrationWindow(HWND previous = nullptr,
+                                  std::chrono::milliseconds timeout = UI_TIMEOUT);
     bool WaitForWindowGone(HWND window);
     bool WaitForReceived(std::size_t count);
     // Waits until `count` message boxes have been shown.
@@ -63,6 +66,9 @@ class Driver {
     // A mouse press at `at`, `moves` moves on the spot, then a release there: a steady touch
     // when moves > 10.
     void Touch(HWND window, POINT at, int moves = 12);
+    // The same through SendInput, as the mouse driver delivers it, with `extraInfo` in every
+    // event (what the system puts there for mouse input made from touch or pen).
+    void SendMouseTouch(POINT at, ULONG_PTR extraInfo, int moves = 12);
     // Touches every target of an N-point run from `first` on, waiting for each point frame.
     void TouchTargets(HWND window, double pointCount, int first, int last);
 
@@ -80,6 +86,9 @@ class CalibrationSession {
     sim::NamedPipePeer& peer() { return *peer_; }
     // Answers for the boxes still to come, in order (IDOK, IDYES, IDNO).
     void AnswerBoxesWith(std::deque<int> answers);
+    // Runs on the user-interface thread while a box is up, before it is answered, as if the
+    // user left it open while something happened.
+    void WhileBoxIsUp(std::function<void()> action) { whileBoxIsUp_ = std::move(action); }
 
     // Runs the main dialog on this thread and `script` on a driver thread; returns when both
     // have ended. The main dialog is ended with OK after the script, whatever happened.
@@ -100,6 +109,7 @@ class CalibrationSession {
     std::unique_ptr<sim::NamedPipePeer> peer_;
     std::mutex mutex_;
     std::deque<int> answers_;
+    std::function<void()> whileBoxIsUp_;
     std::vector<ShownBox> boxes_;
     std::vector<std::string> failures_;
     HWND mainDialog_ = nullptr;

@@ -289,6 +289,83 @@ TEST_F(CalibrationTest, RemovingTheControllerEndsTheRunAndDisablesTheButtons) {
     EXPECT_TRUE(session_.boxes().empty());
 }
 
+// The user leaves the retry question open and the controller is pulled meanwhile: the run
+// ends with the box, and no new calibration starts on the Yes that follows.
+TEST_F(CalibrationTest, RemovalWhileTheRetryQuestionIsUpStartsNoRetry) {
+    Script({.answer = Answer::Failure});
+    session_.AnswerBoxesWith({IDYES});
+    HWND mainDialog = nullptr;
+    const Broadcast removal = InterfaceBroadcast(session_.peer().path());
+    session_.WhileBoxIsUp([&] {
+        SendMessageW(mainDialog, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                     reinterpret_cast<LPARAM>(removal.data()));
+    });
+    bool buttonEnabled = true;
+    session_.Run([&](Driver& driver) {
+        mainDialog = driver.mainDialog();
+        driver.PressButton(IDC_CALIBRATE_4);
+        HWND window = driver.WaitForCalibrationWindow();
+        if (window == nullptr) {
+            return;
+        }
+        driver.TouchTargets(window, 4, 0, 3);
+        driver.WaitForBoxes(1);
+        driver.WaitForWindowGone(window);
+        driver.WaitForMainDialogEnabled();
+        buttonEnabled = IsWindowEnabled(GetDlgItem(mainDialog, IDC_CALIBRATE_4)) != FALSE;
+        // A retry would have been posted behind the close: give it the chance to show.
+        driver.Check(!IsWindow(driver.WaitForCalibrationWindow(window, 1s)),
+                     "a retry started without a controller");
+    });
+    EXPECT_FALSE(buttonEnabled);
+    EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(4, 3));
+}
+
+// Mouse messages that the system makes from a touch or a pen carry a signature in their extra
+// info; the touch came as WM_TOUCH already, so they must not count a second time.
+TEST_F(CalibrationTest, MouseInputMadeFromTouchIsIgnored) {
+    Script({.answer = Answer::Silent});
+    std::size_t receivedAtEnd = 0;
+    session_.Run([&](Driver& driver) {
+        driver.PressButton(IDC_CALIBRATE_9);
+        HWND window = driver.WaitForCalibrationWindow();
+        if (window == nullptr) {
+            return;
+        }
+        driver.WaitForReceived(2);
+        SetForegroundWindow(window);
+        driver.SendMouseTouch(POINT{400, 300}, TOUCH_OR_PEN_SIGNATURE);
+        driver.SendMouseTouch(POINT{400, 300}, 0);
+        driver.WaitForReceived(3);
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        driver.WaitForWindowGone(window);
+        receivedAtEnd = session_.peer().ReceivedCount();
+    });
+    EXPECT_EQ(receivedAtEnd, 3u) << "the touch's mouse messages were taken as a second touch";
+    EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(9, 1));
+}
+
+// Real mouse input through the system: a second press soon after the first at the same place
+// arrives as a double click, and is a touch-down all the same.
+TEST_F(CalibrationTest, TwoQuickTouchesAtOnePlaceAreTwoTouches) {
+    Script({.answer = Answer::Silent});
+    session_.Run([&](Driver& driver) {
+        driver.PressButton(IDC_CALIBRATE_9);
+        HWND window = driver.WaitForCalibrationWindow();
+        if (window == nullptr) {
+            return;
+        }
+        driver.WaitForReceived(2);
+        SetForegroundWindow(window);
+        driver.SendMouseTouch(POINT{700, 500}, 0);
+        driver.SendMouseTouch(POINT{700, 500}, 0);
+        driver.WaitForReceived(4);
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        driver.WaitForWindowGone(window);
+    });
+    EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(9, 2));
+}
+
 TEST_F(CalibrationTest, StartCalibrationMessageRunsOnlyTheOfferedCounts) {
     Script({.answer = Answer::Silent});
     std::vector<LRESULT> results;
