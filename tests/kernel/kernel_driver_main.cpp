@@ -20,6 +20,7 @@
 #include "calibration/calibration_run.h"
 #include "controller/linux/controller_state.h"
 #include "controller/linux/linux_controller_link.h"
+#include "hex_text.h"
 #include "peer_process.h"
 #include "protocol/linux/frame_io.h"
 #include "protocol/linux/reset_exchange.h"
@@ -62,18 +63,6 @@ std::string NodeName(int fd) {
     if (fd < 0 || ::ioctl(fd, HIDIOCGRAWNAME(sizeof name - 1), name) < 0)
         return "";
     return name;
-}
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char buffer[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(buffer, sizeof buffer, "%02X ", b);
-        text += buffer;
-    }
-    if (!text.empty())
-        text.pop_back();
-    return text;
 }
 
 // The link with the user interface's part played by a log of what it was told.
@@ -208,7 +197,7 @@ void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent e
     for (std::size_t i = 0; i < expectedFrames.size(); ++i) {
         const std::string got =
             peer.Command("report " + std::to_string(before + static_cast<int>(i)));
-        Check(got == Hex(expectedFrames[i]), "frame " + std::to_string(i) + ": " + got);
+        Check(got == ToHex(expectedFrames[i]), "frame " + std::to_string(i) + ": " + got);
     }
 }
 
