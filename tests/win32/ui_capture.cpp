@@ -1,8 +1,11 @@
 // Screenshot helper for the README and for a run without a display: starts the application,
 // saves its main window (and, with --about, its About box) as 24-bit BMP files, then ends it
 // with Quit. Run it inside a Wine virtual desktop so that window frames are drawn.
-// Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about]
-//        writes PREFIX-main.bmp and PREFIX-about.bmp.
+// With --calibration (for the demo, whose simulated controller answers success) it also opens
+// a 9-point calibration, saves the window with its first cross, touches every target with
+// posted mouse messages and saves the verdict box.
+// Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about] [--calibration]
+//        writes PREFIX-main.bmp, PREFIX-about.bmp, PREFIX-calibration.bmp, PREFIX-verdict.bmp.
 
 #include <windows.h>
 
@@ -15,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "calibration/target_layout.h"
 #include "launched_app.h"
 #include "window_queries.h"
 
@@ -23,12 +27,15 @@ namespace norvessa::automation {
 namespace {
 
 constexpr WPARAM ABOUT_COMMAND = 0x0010;
+constexpr int CALIBRATE_9_ID = 1001;
+constexpr int STEADY_MOVES = 12;
 constexpr int BITS_PER_PIXEL = 24;
 
 struct CaptureOptions {
     std::wstring application;
     std::wstring outputPrefix;
     bool about = false;
+    bool calibration = false;
 };
 
 std::wstring Widen(std::string_view text) {
@@ -45,6 +52,8 @@ std::optional<CaptureOptions> ParseArguments(int argc, char** argv) {
             options.outputPrefix = ToWindowsPath(Widen(argument.substr(6)));
         } else if (argument == "--about") {
             options.about = true;
+        } else if (argument == "--calibration") {
+            options.calibration = true;
         } else {
             return std::nullopt;
         }
@@ -119,6 +128,36 @@ bool SaveWindowImage(HWND hwnd, const std::wstring& path) {
     return out.good();
 }
 
+// A calibration run from the first cross to the verdict box, answered with OK.
+bool CaptureCalibration(const LaunchedApp& app, HWND dialog, const std::wstring& prefix) {
+    PostMessageW(GetDlgItem(dialog, CALIBRATE_9_ID), BM_CLICK, 0, 0);
+    HWND window = app.WaitForOwnedDialog(dialog);
+    if (window == nullptr || !SaveWindowImage(window, prefix + L"-calibration.bmp")) {
+        std::fprintf(stderr, "cannot capture the calibration window\n");
+        return false;
+    }
+    TargetTable targets;
+    if (LayoutTargets(9, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), targets) !=
+        LayoutResult::Ok) {
+        return false;
+    }
+    for (int k = 0; k < 9; ++k) {
+        const LPARAM at = MAKELPARAM(targets.x[k], targets.y[k]);
+        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        for (int i = 0; i < STEADY_MOVES; ++i) {
+            PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, at);
+        }
+        PostMessageW(window, WM_LBUTTONUP, 0, at);
+    }
+    HWND box = app.WaitForOwnedDialog(window);
+    if (box == nullptr || !SaveWindowImage(box, prefix + L"-verdict.bmp")) {
+        std::fprintf(stderr, "cannot capture the verdict box\n");
+        return false;
+    }
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    return WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(window); });
+}
+
 bool Capture(const CaptureOptions& options) {
     LaunchedApp app(options.application);
     HWND dialog = app.WaitForMainDialog();
@@ -142,6 +181,9 @@ bool Capture(const CaptureOptions& options) {
         PostMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
         WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(about); });
     }
+    if (options.calibration && !CaptureCalibration(app, dialog, options.outputPrefix)) {
+        return false;
+    }
     PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     return app.WaitForExit().has_value();
 }
@@ -153,7 +195,8 @@ bool Capture(const CaptureOptions& options) {
 int main(int argc, char** argv) {
     const auto options = norvessa::automation::ParseArguments(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: %s --app=PATH --out=PREFIX [--about]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --app=PATH --out=PREFIX [--about] [--calibration]\n",
+                     argv[0]);
         return 2;
     }
     return norvessa::automation::Capture(*options) ? 0 : 1;
