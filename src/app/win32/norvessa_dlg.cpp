@@ -1,6 +1,7 @@
 #include "norvessa_dlg.h"
 
 #include <memory>
+#include <new>
 
 #include "about_dlg.h"
 #include "app_messages.h"
@@ -107,8 +108,13 @@ MessageResult CNorvessaDlg::OnStartCalibration(WPARAM, LPARAM lParam) {
 
 void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     // Freed once its run is over: its listener has been joined and its events closed.
-    auto calibration = std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
-                                                   options_.fingerHook);
+    std::unique_ptr<CMyDialog> calibration;
+    try {
+        calibration = std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
+                                                  options_.fingerHook);
+    } catch (const std::bad_alloc&) {
+        return;  // no calibration: the main dialog stays as it is
+    }
     calibration->DoModal();
 }
 
