@@ -227,8 +227,9 @@ HidParseError Parser::OnReport(HidReportKind kind, const HidItem& item) {
 
 // One capability per usage or usage range. In a variable item each usage takes as many fields
 // as it names, the last one kept takes the rest, and usages beyond the fields are dropped; in an
-// array item every usage is a possible value of every field. Within one item the platform lists
-// the capabilities from the last usage back to the first; items follow in descriptor order.
+// array item every usage is a possible value of every field, and each counts all the fields.
+// Within one item the platform lists the capabilities from the last usage back to the first;
+// items follow in descriptor order.
 HidParseError Parser::AddCapabilities(HidKindCaps& kindCaps, bool variable) {
     // Arrays and one-bit variable fields are buttons; wider variable fields are values. The
     // logical range plays no part: the field width decides.
@@ -253,7 +254,7 @@ HidParseError Parser::AddCapabilities(HidKindCaps& kindCaps, bool variable) {
             fields =
                 end == usages.size() ? fieldsLeft : std::min(fieldsLeft, usages[first].Width());
             fieldsLeft -= fields;
-        } else if (first == 0) {
+        } else {
             fields = global_.reportCount;
         }
         slots.push_back(Slot{first, end, fields});

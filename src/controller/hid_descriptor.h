@@ -32,7 +32,7 @@ enum class HidReportKind : std::uint8_t { Input = 0, Output = 1, Feature = 2 };
 inline constexpr std::size_t HID_REPORT_KIND_COUNT = 3;
 
 // One button or value capability, with the number of report fields it stands for (the
-// platform's ReportCount; 0 for the further usages of an array item and for aliases).
+// platform's ReportCount: all the fields of an array item for each of its usages; 0 for aliases).
 struct HidCapability {
     HidReportCaps caps;
     std::uint32_t fieldCount = 0;

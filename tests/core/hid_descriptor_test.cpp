@@ -303,6 +303,29 @@ TEST(HidDescriptor, ButtonTableEntriesCountTheButtonsOfTheirPage) {
     EXPECT_EQ(reader.maxUsageListLength(0xFF00), 0u);
 }
 
+// Every usage of an array item counts all its fields, as the platform parser counts them: three
+// usages in two fields make a list of six, beside the three LEDs of a variable item.
+TEST(HidDescriptor, EveryUsageOfAnArrayCountsAllItsFields) {
+    const HidParseResult result =
+        ParseHidDescriptor(Hex("06 00 FF 09 01 A1 01"
+                               "09 10 09 11 09 12 75 08 95 02 91 00"  // array: 2 fields
+                               "05 08 19 01 29 03 75 01 95 03 91 02"  // LEDs 1..3
+                               "C0"));
+    ASSERT_TRUE(result.ok()) << DescribeHidParseResult(result);
+    const HidCollectionCaps& collection = result.collections.front();
+    const OutputCapsReader reader = OutputCapsReaderFor(collection);
+    EXPECT_EQ(reader.maxUsageListLength(0xFF00), 6u);
+    EXPECT_EQ(reader.maxUsageListLength(0x08), 3u);
+    EXPECT_EQ(reader.maxUsageListLength(0), 9u);
+    OutputGroup group;
+    ASSERT_TRUE(BuildOutputDataTable(collection.Caps(), reader, group));
+    ASSERT_EQ(group.outTable.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(group.outTable[i].maxUsageCount, 6u) << "entry " << i;
+    }
+    EXPECT_EQ(group.outTable[3].maxUsageCount, 3u);
+}
+
 // ---- How the fields of one output item become capabilities ----------------------------------
 
 struct FieldCase {
