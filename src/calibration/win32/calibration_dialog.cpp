@@ -39,7 +39,6 @@ const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
         {WM_LBUTTONDBLCLK, &CMyDialog::OnLButtonDown},
         {WM_MOUSEMOVE, &CMyDialog::OnMouseMove},
         {WM_LBUTTONUP, &CMyDialog::OnLButtonUp},
-        {WM_CAPTURECHANGED, &CMyDialog::OnCaptureChanged},
         {WM_GETMINMAXINFO, &CMyDialog::OnGetMinMaxInfo},
     };
     static constexpr MessageMap<CMyDialog> map{messages, {}};
@@ -137,6 +136,8 @@ MessageResult CMyDialog::OnLButtonDown(WPARAM, LPARAM lParam) {
     if (FromTouchOrPen()) {
         return MessageResult::Default();
     }
+    // The contact lasts until the button is released, even if the capture goes to another
+    // window on the way (activation moving elsewhere takes it): moves still need the button.
     mouseDown_ = true;
     SetCapture(GetSafeHwnd());
     OnTouchInput(TOUCH_FLAG_DOWN, MousePosition(lParam));
@@ -159,12 +160,6 @@ MessageResult CMyDialog::OnLButtonUp(WPARAM, LPARAM lParam) {
     ReleaseCapture();
     OnTouchInput(TOUCH_FLAG_UP, MousePosition(lParam));
     return MessageResult::Handled();
-}
-
-MessageResult CMyDialog::OnCaptureChanged(WPARAM, LPARAM) {
-    // Another window took the mouse (a message box, say): that contact ends without a lift-off.
-    mouseDown_ = false;
-    return MessageResult::Default();
 }
 
 void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {

@@ -52,7 +52,6 @@ class CMyDialog : public CModalDialog {
     MessageResult OnLButtonDown(WPARAM wParam, LPARAM lParam);
     MessageResult OnMouseMove(WPARAM wParam, LPARAM lParam);
     MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
-    MessageResult OnCaptureChanged(WPARAM wParam, LPARAM lParam);
     MessageResult OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
 
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
