@@ -142,12 +142,13 @@ bool CaptureCalibration(const LaunchedApp& app, HWND dialog, const std::wstring&
         return false;
     }
     for (int k = 0; k < 9; ++k) {
-        const LPARAM at = MAKELPARAM(targets.x[k], targets.y[k]);
-        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        for (int i = 0; i < STEADY_MOVES; ++i) {
-            PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, at);
+        // Each target once its cross shows, as a user would.
+        const POINT at{targets.x[k], targets.y[k]};
+        if (!WaitUntil(WINDOW_TIMEOUT, [&] { return ScreenPixelIs(at, RGB(0, 0, 0)); })) {
+            std::fprintf(stderr, "no cross at target %d\n", k);
+            return false;
         }
-        PostMessageW(window, WM_LBUTTONUP, 0, at);
+        PostMouseTouch(window, at, STEADY_MOVES);
     }
     HWND box = app.WaitForOwnedDialog(window);
     if (box == nullptr || !SaveWindowImage(box, prefix + L"-verdict.bmp")) {

@@ -143,6 +143,22 @@ DialogRect DialogUnits::ControlRect(HWND control) const {
                       ToUnits(pixels.bottom - pixels.top, baseY_, VERTICAL_DIVISOR)};
 }
 
+bool ScreenPixelIs(POINT at, COLORREF colour) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF pixel = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return pixel == colour;
+}
+
+void PostMouseTouch(HWND window, POINT at, int moves) {
+    const LPARAM position = MAKELPARAM(at.x, at.y);
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, position);
+    for (int i = 0; i < moves; ++i) {
+        PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, position);
+    }
+    PostMessageW(window, WM_LBUTTONUP, 0, position);
+}
+
 bool IsVisibleMenuOf(HWND hwnd, DWORD processId) {
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);

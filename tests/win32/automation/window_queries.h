@@ -61,6 +61,13 @@ class DialogUnits {
     int baseY_;
 };
 
+// Whether the screen pixel at `at` has the colour `colour`.
+bool ScreenPixelIs(POINT at, COLORREF colour);
+
+// Touches a calibration window as a mouse does: button down, `moves` moves on the spot, button
+// up, all posted at once at `at` (client pixels).
+void PostMouseTouch(HWND window, POINT at, int moves);
+
 // A visible popup menu (class #32768) of the given process.
 bool IsVisibleMenuOf(HWND hwnd, DWORD processId);
 

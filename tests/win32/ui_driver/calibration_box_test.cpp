@@ -79,12 +79,12 @@ TEST_F(DemoBoxTest, NinePointCalibrationEndsWithTheSuccessBox) {
         LayoutTargets(9, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), targets),
         LayoutResult::Ok);
     for (int k = 0; k < 9; ++k) {
-        const LPARAM at = MAKELPARAM(targets.x[k], targets.y[k]);
-        PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        for (int i = 0; i < STEADY_MOVES; ++i) {
-            PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, at);
-        }
-        PostMessageW(window, WM_LBUTTONUP, 0, at);
+        // Touch a target once its cross shows, as a user does: the controller has been told of
+        // it by then.
+        const POINT at{targets.x[k], targets.y[k]};
+        ASSERT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return ScreenPixelIs(at, RGB(0, 0, 0)); }))
+            << "no cross at target " << k;
+        PostMouseTouch(window, at, STEADY_MOVES);
     }
     AnswerBox(window, L"Calibration succeed!", L"校准成功!", IDOK);
     EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(window); }));
