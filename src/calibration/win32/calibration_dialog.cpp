@@ -89,7 +89,8 @@ BOOL CMyDialog::OnInitDialog() {
 }
 
 void CMyDialog::SendFrameAndWait(const CalibrationFrame& frame) {
-    // The outcome is not acted on: a controller that missed a frame answers with a failure.
+    // The outcome is not acted on and nothing is retried; a write that did not finish in time
+    // has been cancelled, so the record is free for the next frame.
     SendFrame(frame, write_);
 }
 
