@@ -5,39 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+
+#include "hid_test_descriptors.h"
 
 namespace norvessa::kernel {
 namespace {
-
-// Vendor collection: one input and one output report of 63 bytes behind report ID `id`.
-constexpr std::array<std::uint8_t, 30> VendorDescriptor(std::uint8_t id, std::uint8_t count) {
-    return {0x06, 0x00,  0xFF,        // Usage Page (Vendor 0xFF00)
-            0x09, 0x01,               // Usage (1)
-            0xA1, 0x01,               // Collection (Application)
-            0x85, id,                 //   Report ID
-            0x15, 0x00,               //   Logical Minimum (0)
-            0x26, 0xFF,  0x00,        //   Logical Maximum (255)
-            0x75, 0x08,               //   Report Size (8)
-            0x95, count,              //   Report Count
-            0x09, 0x01,  0x81, 0x02,  //   Usage (1), Input (Data, Var, Abs)
-            0x09, 0x02,  0x91, 0x02,  //   Usage (2), Output (Data, Var, Abs)
-            0xC0,                     // End Collection
-            0x00, 0x00,  0x00};       // (unused tail, not sent)
-}
-constexpr std::size_t kVendorDescriptorLength = 27;
-
-constexpr auto kController = VendorDescriptor(0xAA, 63);
-constexpr auto kOtherId = VendorDescriptor(0x55, 63);
-constexpr auto kWide = VendorDescriptor(0xAA, 64);
-
-// The boot keyboard from the HID class definition's appendix: 8-byte input, 5 LEDs out.
-constexpr std::array<std::uint8_t, 63> kKeyboard = {
-    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
-    0x75, 0x01, 0x95, 0x08, 0x81, 0x02, 0x95, 0x01, 0x75, 0x08, 0x81, 0x01, 0x95, 0x05, 0x75, 0x01,
-    0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91, 0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06,
-    0x75, 0x08, 0x15, 0x00, 0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
 
 bool WriteEvent(int fd, const uhid_event& event) {
     return ::write(fd, &event, sizeof event) == static_cast<ssize_t>(sizeof event);
@@ -73,16 +46,16 @@ const char* DeviceKindName(DeviceKind kind) {
     return "?";
 }
 
-std::span<const std::uint8_t> ReportDescriptor(DeviceKind kind) {
+std::vector<std::uint8_t> ReportDescriptor(DeviceKind kind) {
     switch (kind) {
         case DeviceKind::Controller:
-            return std::span(kController).first(kVendorDescriptorLength);
+            return support::VendorCollection(0xAA, 63, 63);
         case DeviceKind::OtherId:
-            return std::span(kOtherId).first(kVendorDescriptorLength);
+            return support::VendorCollection(0x55, 63, 63);
         case DeviceKind::Wide:
-            return std::span(kWide).first(kVendorDescriptorLength);
+            return support::VendorCollection(0xAA, 64, 64);
         case DeviceKind::Keyboard:
-            return kKeyboard;
+            return support::BootKeyboard();
     }
     return {};
 }

@@ -23,7 +23,7 @@ enum class DeviceKind {
 
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name);
 const char* DeviceKindName(DeviceKind kind);
-std::span<const std::uint8_t> ReportDescriptor(DeviceKind kind);
+std::vector<std::uint8_t> ReportDescriptor(DeviceKind kind);
 
 struct OutputReport {
     std::vector<std::uint8_t> bytes;

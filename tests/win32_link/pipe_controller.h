@@ -5,10 +5,13 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "controller/win32/win32_handles.h"
 #include "named_pipe_peer.h"
+#include "protocol/frames.h"
+#include "protocol/win32/overlapped_io.h"
 
 namespace norvessa::test {
 
@@ -42,6 +45,17 @@ inline bool WaitForReportAvailable(HANDLE host, std::chrono::milliseconds timeou
         ::Sleep(10);
     } while (std::chrono::steady_clock::now() < end);
     return false;
+}
+
+// Reads one report from the tool's end, waiting at most `waitMs`.
+inline std::optional<ReplyFrame> ReadHostReport(HANDLE host, DWORD waitMs) {
+    OverlappedOperation read;
+    ReplyFrame reply{};
+    if (!read.StartRead(host, reply.data(), static_cast<DWORD>(reply.size())) ||
+        read.Wait(waitMs) != WAIT_OBJECT_0 || !read.Collect()) {
+        return std::nullopt;
+    }
+    return reply;
 }
 
 // Milliseconds since `start`.

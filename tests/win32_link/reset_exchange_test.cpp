@@ -74,17 +74,6 @@ INSTANTIATE_TEST_SUITE_P(Replies, ResetOutcomeTest, testing::ValuesIn(kResetCase
                              return param.param.name;
                          });
 
-// Reads one report from the tool's end, waiting at most `waitMs`.
-std::optional<ReplyFrame> ReadReport(HANDLE host, DWORD waitMs) {
-    OverlappedOperation read;
-    ReplyFrame reply{};
-    if (!read.StartRead(host, reply.data(), static_cast<DWORD>(reply.size())) ||
-        read.Wait(waitMs) != WAIT_OBJECT_0 || !read.Collect()) {
-        return std::nullopt;
-    }
-    return reply;
-}
-
 // The read that timed out was cancelled: the late answer stays in the pipe for the next
 // reader instead of vanishing into a buffer the exchange no longer holds.
 TEST(ResetExchangeTest, ALateAnswerIsLeftForTheNextReader) {
@@ -96,7 +85,7 @@ TEST(ResetExchangeTest, ALateAnswerIsLeftForTheNextReader) {
     ASSERT_EQ(RunResetExchangeOn(controller.host.get(), controller.host.get(), 64),
               ResetOutcome::Failed);
 
-    const std::optional<ReplyFrame> late = ReadReport(controller.host.get(), 5000);
+    const std::optional<ReplyFrame> late = test::ReadHostReport(controller.host.get(), 5000);
     ASSERT_TRUE(late.has_value());
     EXPECT_EQ(ParseReply(*late), Verdict::Success);
 }

@@ -104,16 +104,6 @@ INSTANTIATE_TEST_SUITE_P(Replies, ListenerRepliesTest, testing::ValuesIn(kReplyC
                              return param.param.name;
                          });
 
-std::optional<ReplyFrame> ReadReport(HANDLE host, DWORD waitMs) {
-    OverlappedOperation read;
-    ReplyFrame reply{};
-    if (!read.StartRead(host, reply.data(), static_cast<DWORD>(reply.size())) ||
-        read.Wait(waitMs) != WAIT_OBJECT_0 || !read.Collect()) {
-        return std::nullopt;
-    }
-    return reply;
-}
-
 // What a dialog ended by Escape needs: after Stop, the next reply (the reset's, say) goes to
 // the next reader, and the stopped listener posts nothing.
 TEST_F(VerdictListenerTest, AStoppedListenerLeavesTheNextReplyToTheNextReader) {
@@ -126,7 +116,7 @@ TEST_F(VerdictListenerTest, AStoppedListenerLeavesTheNextReplyToTheNextReader) {
     EXPECT_FALSE(listener.running());
 
     controller_.peer->QueueReport(VerdictReply(VERDICT_SUCCESS));
-    const std::optional<ReplyFrame> next = ReadReport(controller_.host.get(), 5000);
+    const std::optional<ReplyFrame> next = test::ReadHostReport(controller_.host.get(), 5000);
     ASSERT_TRUE(next.has_value()) << "the stopped listener took the reply";
     EXPECT_EQ(ParseReply(*next), Verdict::Success);
     EXPECT_EQ(inbox_->Next(200ms), std::nullopt);
