@@ -11,17 +11,15 @@ OverlappedOperation::OverlappedOperation(bool initiallySignalled)
     : event_(MakeManualResetEvent(initiallySignalled)) {}
 
 bool OverlappedOperation::StartWrite(HANDLE file, const std::uint8_t* buffer, DWORD length) {
-    CancelAndCollect();
-    if (!valid() || file == INVALID_HANDLE_VALUE || file == nullptr) {
-        return false;
-    }
-    record_ = OVERLAPPED{};
-    record_.hEvent = event_.get();
-    file_ = file;
-    return Started(::WriteFile(file, buffer, length, nullptr, &record_));
+    return Prepare(file) && Started(::WriteFile(file, buffer, length, nullptr, &record_));
 }
 
 bool OverlappedOperation::StartRead(HANDLE file, std::uint8_t* buffer, DWORD length) {
+    return Prepare(file) && Started(::ReadFile(file, buffer, length, nullptr, &record_));
+}
+
+bool OverlappedOperation::Prepare(HANDLE file) {
+    // The record is reused only once the previous operation has let go of it.
     CancelAndCollect();
     if (!valid() || file == INVALID_HANDLE_VALUE || file == nullptr) {
         return false;
@@ -29,7 +27,7 @@ bool OverlappedOperation::StartRead(HANDLE file, std::uint8_t* buffer, DWORD len
     record_ = OVERLAPPED{};
     record_.hEvent = event_.get();
     file_ = file;
-    return Started(::ReadFile(file, buffer, length, nullptr, &record_));
+    return true;
 }
 
 bool OverlappedOperation::Started(BOOL result) {

@@ -59,6 +59,7 @@ class OverlappedOperation {
     std::optional<DWORD> CancelAndCollect();
 
   private:
+    bool Prepare(HANDLE file);
     bool Started(BOOL result);
 
     UniqueKernelHandle event_;
