@@ -63,10 +63,11 @@ TouchOutcome CalibrationRun::TestLiftOff(std::int32_t x, std::int32_t y) {
     if (ringFilled_ != RING_FILLED) {
         return outcome;
     }
-    std::int32_t largest = 0;
+    // 64 bits: a touch reported far off the screen must not overflow into a small distance.
+    std::int64_t largest = 0;
     for (const SamplePoint& sample : samples_) {
-        const std::int32_t dx = x - sample.x;
-        const std::int32_t dy = y - sample.y;
+        const std::int64_t dx = std::int64_t{x} - sample.x;
+        const std::int64_t dy = std::int64_t{y} - sample.y;
         largest = std::max(largest, dx * dx + dy * dy);
     }
     if (largest < STABILITY_LIMIT && started_) {

@@ -54,8 +54,15 @@ ArrivalResult ControllerLink::OnArrival(const std::string& path) {
         return ArrivalResult::NotController;
     }
     if (current_) {
-        // One controller at a time: the one in use stays, the newcomer is closed again.
-        return ArrivalResult::AlreadyHaveController;
+        if (current_->IsAlive()) {
+            // One controller at a time: the one in use stays, the newcomer is closed again.
+            return ArrivalResult::AlreadyHaveController;
+        }
+        // Its removal was missed: a dead controller must not keep a live one out.
+        ReleaseCurrent();
+        MakeCurrent(std::move(device));
+        Notify();
+        return ArrivalResult::ReplacedDeadController;
     }
     MakeCurrent(std::move(device));
     Notify();
@@ -71,6 +78,16 @@ RemovalResult ControllerLink::OnRemoval(const std::string& path) {
     MakeCurrent(SearchPresent());
     Notify();
     return current_ ? RemovalResult::Replaced : RemovalResult::Released;
+}
+
+bool ControllerLink::OnCurrentGone() {
+    if (!current_) {
+        return false;
+    }
+    ReleaseCurrent();
+    MakeCurrent(SearchPresent());
+    Notify();
+    return true;
 }
 
 void ControllerLink::Release() {

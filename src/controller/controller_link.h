@@ -23,6 +23,10 @@ class OpenedInterface {
     virtual const std::string& path() const = 0;
     virtual const HidCaps& caps() const = 0;
     virtual std::span<const OutputDataEntry> outputTable() const = 0;
+    // False once the interface is known to be gone (its node or device no longer there, or a
+    // probe of its handle failing with the device-gone error). Used when a removal may have
+    // been missed; an interface that cannot tell says it is alive.
+    virtual bool IsAlive() const { return true; }
 };
 
 class HidPlatform {
@@ -46,7 +50,13 @@ struct ControllerEvents {
     std::function<void(OpenedInterface* current)> changed;
 };
 
-enum class ArrivalResult { Ignored, NotController, BecameCurrent, AlreadyHaveController };
+enum class ArrivalResult {
+    Ignored,
+    NotController,
+    BecameCurrent,
+    AlreadyHaveController,
+    ReplacedDeadController,  // the current one was gone without a removal; the newcomer took over
+};
 enum class RemovalResult { Ignored, Released, Replaced };
 
 bool IsControllerInterface(const OpenedInterface& device);
@@ -66,6 +76,9 @@ class ControllerLink {
     // The interface at `path` went away. Only the current controller's own removal
     // releases it; another controller present then becomes current.
     RemovalResult OnRemoval(const std::string& path);
+    // A read or write on the current controller failed with the device-gone error: release it
+    // as its removal would, and search the present interfaces again. False when none was current.
+    bool OnCurrentGone();
     // Releases the current controller when the main window goes away; `releasing` is
     // called, `changed` is not (the buttons are gone with the window).
     void Release();

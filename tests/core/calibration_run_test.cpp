@@ -70,7 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StabilityCase{"ExactlyFiftyPixelsRejects", 11, 530, 540, false},
                       StabilityCase{"JustInsideAccepts", 11, 530, 539, true},
                       StabilityCase{"ManyMoves", 40, 549, 500, true},
-                      StabilityCase{"FarAway", 11, 600, 600, false}),
+                      StabilityCase{"FarAway", 11, 600, 600, false},
+                      // 65536 squared is 2^32: 32-bit arithmetic would wrap it to 0.
+                      StabilityCase{"DistanceBeyond32Bits", 11, 500 + 65536, 500, false}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(RunTest, TenMovesLeaveCountAtTenUntilNextDown) {

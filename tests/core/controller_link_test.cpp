@@ -20,8 +20,9 @@ struct FakeDevice {
 
 class FakeInterface : public OpenedInterface {
   public:
-    FakeInterface(std::string path, const FakeDevice& device, int& openCount)
-        : path_(std::move(path)), openCount_(openCount) {
+    FakeInterface(std::string path, const FakeDevice& device, int& openCount,
+                  const std::vector<std::string>& dead)
+        : path_(std::move(path)), openCount_(openCount), dead_(dead) {
         caps_.outputReportByteLength = device.outputLength;
         caps_.inputReportByteLength = device.inputLength;
         if (device.firstReportId != 0)
@@ -32,12 +33,14 @@ class FakeInterface : public OpenedInterface {
     const std::string& path() const override { return path_; }
     const HidCaps& caps() const override { return caps_; }
     std::span<const OutputDataEntry> outputTable() const override { return table_; }
+    bool IsAlive() const override { return std::ranges::find(dead_, path_) == dead_.end(); }
 
   private:
     std::string path_;
     HidCaps caps_;
     std::vector<OutputDataEntry> table_;
     int& openCount_;
+    const std::vector<std::string>& dead_;
 };
 
 class FakePlatform : public HidPlatform {
@@ -46,6 +49,7 @@ class FakePlatform : public HidPlatform {
     bool enumerationFails = false;
     int openHandles = 0;
     std::vector<std::string> opened;
+    std::vector<std::string> dead;  // gone without a removal being reported
 
     std::optional<std::vector<std::string>> EnumeratePresent() override {
         if (enumerationFails)
@@ -59,7 +63,7 @@ class FakePlatform : public HidPlatform {
         opened.push_back(path);
         for (const auto& [p, device] : present) {
             if (p == path && device.opens)
-                return std::make_unique<FakeInterface>(p, device, openHandles);
+                return std::make_unique<FakeInterface>(p, device, openHandles, dead);
         }
         return nullptr;
     }
@@ -204,6 +208,27 @@ TEST_F(LinkTest, ControllerPluggedInAgainBecomesCurrent) {
     platform.Add("controller", kController);
     EXPECT_EQ(link.OnArrival("controller"), ArrivalResult::BecameCurrent);
     EXPECT_EQ(platform.openHandles, 1);
+}
+
+// A missed removal must not keep a re-plugged controller out, and an I/O failure with the
+// device-gone error releases the controller as a removal does.
+TEST_F(LinkTest, DeadControllerGivesWayWithoutItsRemoval) {
+    platform.Add("c1", kController);
+    ASSERT_TRUE(link.FindController());
+    platform.Remove("c1");
+    platform.dead.push_back("c1");
+    platform.Add("c2", kController);
+    EXPECT_EQ(link.OnArrival("c2"), ArrivalResult::ReplacedDeadController);
+    EXPECT_EQ(CurrentPath(), "c2");
+    EXPECT_EQ(platform.openHandles, 1);
+
+    platform.Remove("c2");
+    EXPECT_TRUE(link.OnCurrentGone());
+    EXPECT_FALSE(link.hasController());
+    EXPECT_FALSE(link.OnCurrentGone());
+    EXPECT_EQ(platform.openHandles, 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"current:c1", "release:c1", "current:c2",
+                                                "release:c2", "none"}));
 }
 
 }  // namespace
