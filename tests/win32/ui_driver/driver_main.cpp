@@ -1,6 +1,7 @@
 // UI-automation driver: starts the application, and checks its windows from outside.
-// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo] [GoogleTest flags]
+// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]
 //   --demo: the application is norvessa-demo, whose simulated controller enables every button.
+//   --controller: a controller is present, so the application enables every button.
 
 #include <windows.h>
 
@@ -38,6 +39,8 @@ bool ParseArguments(int argc, char** argv) {
             haveLanguage = true;
         } else if (argument == "--demo") {
             g_options.demo = true;
+        } else if (argument == "--controller") {
+            g_options.controller = true;
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
@@ -57,7 +60,8 @@ const DriverOptions& Options() {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!norvessa::automation::ParseArguments(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --app=PATH --lang=en|zh [--demo] [GoogleTest flags]\n",
+        std::fprintf(stderr,
+                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]\n",
                      argv[0]);
         return 2;
     }

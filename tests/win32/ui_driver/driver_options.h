@@ -12,6 +12,9 @@ struct DriverOptions {
     Language language = Language::English;
     // The application is the demo, with the simulated controller current.
     bool demo = false;
+    // The plain application with a controller present (the kernel tier's guest): every button
+    // enabled, the plain caption.
+    bool controller = false;
 };
 
 const DriverOptions& Options();
