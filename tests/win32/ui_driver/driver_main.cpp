@@ -2,12 +2,14 @@
 // Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]
 //   --demo: the application is norvessa-demo, whose simulated controller enables every button.
 //   --controller: a controller is present, so the application enables every button.
+//   --start-patience=S: wait S seconds for the main dialog to appear (default 20).
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -41,6 +43,9 @@ bool ParseArguments(int argc, char** argv) {
             g_options.demo = true;
         } else if (argument == "--controller") {
             g_options.controller = true;
+        } else if (argument.starts_with("--start-patience=")) {
+            g_options.startPatience =
+                std::chrono::seconds(std::atoi(std::string(argument.substr(17)).c_str()));
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
@@ -61,7 +66,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!norvessa::automation::ParseArguments(argc, argv)) {
         std::fprintf(stderr,
-                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]\n",
+                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [--start-patience=S] "
+                     "[GoogleTest flags]\n",
                      argv[0]);
         return 2;
     }

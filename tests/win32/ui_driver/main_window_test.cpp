@@ -71,7 +71,7 @@ class MainWindowTest : public testing::Test {
   protected:
     void SetUp() override {
         app_.emplace(Options().application);
-        dialog_ = app_->WaitForMainDialog();
+        dialog_ = app_->WaitForMainDialog(Options().startPatience);
         ASSERT_NE(dialog_, nullptr) << "the main dialog did not appear";
     }
 
