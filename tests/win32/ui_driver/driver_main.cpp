@@ -1,12 +1,15 @@
 // UI-automation driver: starts the application, and checks its windows from outside.
-// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo] [GoogleTest flags]
+// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]
 //   --demo: the application is norvessa-demo, whose simulated controller enables every button.
+//   --controller: a controller is present, so the application enables every button.
+//   --start-patience=S: wait S seconds for the main dialog to appear (default 20).
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -38,6 +41,11 @@ bool ParseArguments(int argc, char** argv) {
             haveLanguage = true;
         } else if (argument == "--demo") {
             g_options.demo = true;
+        } else if (argument == "--controller") {
+            g_options.controller = true;
+        } else if (argument.starts_with("--start-patience=")) {
+            g_options.startPatience =
+                std::chrono::seconds(std::atoi(std::string(argument.substr(17)).c_str()));
         } else {
             std::fprintf(stderr, "unknown argument: %s\n", argv[i]);
             return false;
@@ -57,7 +65,9 @@ const DriverOptions& Options() {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!norvessa::automation::ParseArguments(argc, argv)) {
-        std::fprintf(stderr, "usage: %s --app=PATH --lang=en|zh [--demo] [GoogleTest flags]\n",
+        std::fprintf(stderr,
+                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [--start-patience=S] "
+                     "[GoogleTest flags]\n",
                      argv[0]);
         return 2;
     }

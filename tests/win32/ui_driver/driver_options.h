@@ -1,6 +1,7 @@
 #pragma once
 // What the driver was asked to check: which executable, in which interface language.
 
+#include <chrono>
 #include <string>
 
 namespace norvessa::automation {
@@ -12,6 +13,11 @@ struct DriverOptions {
     Language language = Language::English;
     // The application is the demo, with the simulated controller current.
     bool demo = false;
+    // The plain application with a controller present (the kernel tier's guest): every button
+    // enabled, the plain caption.
+    bool controller = false;
+    // How long the main dialog may take to appear (longer under emulation).
+    std::chrono::milliseconds startPatience{std::chrono::seconds(20)};
 };
 
 const DriverOptions& Options();
