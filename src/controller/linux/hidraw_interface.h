@@ -32,6 +32,9 @@ class HidrawInterface final : public OpenedInterface {
         return description_.output.outTable;
     }
 
+    // Asks the node without reading from it: see HidrawHandleGone.
+    bool IsAlive() const override;
+
     int fd() const { return fd_.get(); }
     const HidrawInfo& info() const { return info_; }
     MatchResult match() const { return description_.match; }
@@ -43,6 +46,12 @@ class HidrawInterface final : public OpenedInterface {
     InterfaceDescription description_;
     HidrawInfo info_;
 };
+
+// True when the device behind an open hidraw fd is gone: the kernel then marks the fd hung up
+// in poll and answers ENODEV to its ioctls (the older kernels only the latter). Nothing is read,
+// so a report waiting for the verdict listener stays queued. A socket standing in for a node
+// (the simulated controller) is gone once its far end hangs up.
+bool HidrawHandleGone(int fd);
 
 // Opens the node with O_RDWR | O_CLOEXEC | O_NONBLOCK, reads its report descriptor
 // (HIDIOCGRDESC), vendor, product and name, and describes it. Null when any step fails; what
