@@ -85,15 +85,29 @@ TEST(ResetExchange, ShortOutputReportCarriesTheLeadingBytes) {
               (std::vector<std::uint8_t>{0xAA, 0xF1, 0xFF, 0, 0, 0, 0, 0}));
 }
 
-TEST(ResetExchange, TakesAReportQueuedEarlierAsTheAnswer) {
+// A report queued before the exchange is stale: it answered nothing this reset asked.
+TEST(ResetExchange, AReportQueuedEarlierIsNoAnswer) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.With([](SimulatedController& c) {
         c.QueueReport(sim::VerdictReply(VERDICT_FAILURE), sim::Clock::now());
     });
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
-    // The first reset's own reply is next in line.
+    peer.PauseReading(false);  // wakes the peer's loop to send it
+    ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Succeeded);
+}
+
+TEST(ResetExchange, AReplyTooLateForTheLastResetDoesNotAnswerTheNext) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    peer.With([](SimulatedController& c) {
+        c.SetResetScript({.answer = Answer::Success, .delay = 600ms});
+    });
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
+    // The controller falls silent; the first reset's late reply is queued by now.
+    peer.With([](SimulatedController& c) { c.SetResetScript({.answer = Answer::Silent}); });
+    ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
 }
 
 TEST(ResetExchange, ControllerGoneGivesNoMessage) {
