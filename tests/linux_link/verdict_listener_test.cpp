@@ -136,7 +136,9 @@ struct RunCase {
     friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class WholeCalibration : public ListenerTest, public ::testing::WithParamInterface<RunCase> {
+// Each run, alone on the channel and among a digitizer's touch reports.
+class WholeCalibration : public ListenerTest,
+                         public ::testing::WithParamInterface<std::tuple<RunCase, bool>> {
   protected:
     // Holds still on the target and lifts: eleven moves, then the lift-off.
     TouchOutcome Touch(CalibrationRun& run, SamplePoint at) {
@@ -148,7 +150,10 @@ class WholeCalibration : public ListenerTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
-    const RunCase& c = GetParam();
+    const auto& [c, touchStream] = GetParam();
+    if (touchStream) {
+        peer.StartTouchStream();
+    }
     peer.With([&](SimulatedController& controller) {
         controller.SetCalibrationScript(
             CalibrationScript{.answer = c.answer, .reportsBeforeVerdict = c.noise});
@@ -158,6 +163,7 @@ TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
     ASSERT_EQ(run.Begin(1920, 1080), LayoutResult::Ok);
 
     std::vector<CalibrationFrame> sent;
+    ASSERT_NE(DrainInput(host.get()), DrainStatus::Gone);  // as the window does before its run
     for (const CalibrationFrame& frame : run.OpeningFrames()) {
         sent.push_back(frame);
         ASSERT_EQ(SendFrame(channel, frame), WriteStatus::Written);
@@ -205,15 +211,20 @@ TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WholeCalibration,
-    ::testing::Values(
-        RunCase{"Succeeds", Answer::Success, 64, {}, ListenerEvent::Success},
-        RunCase{"FailsAfterReportsWithoutVerdict",
-                Answer::Failure,
-                64,
-                {MakeReply(0xAA, 0xF1, 0x05), MakeReply(0xAB, 0xF1, 0xFF)},
-                ListenerEvent::Failure},
-        RunCase{"SucceedsWithNineByteReports", Answer::Success, 9, {}, ListenerEvent::Success}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            RunCase{"Succeeds", Answer::Success, 64, {}, ListenerEvent::Success},
+            RunCase{"FailsAfterReportsWithoutVerdict",
+                    Answer::Failure,
+                    64,
+                    {MakeReply(0xAA, 0xF1, 0x05), MakeReply(0xAB, 0xF1, 0xFF)},
+                    ListenerEvent::Failure},
+            RunCase{"SucceedsWithNineByteReports", Answer::Success, 9, {}, ListenerEvent::Success}),
+        ::testing::Bool()),
+    [](const auto& p) {
+        return std::string(std::get<0>(p.param).name) +
+               (std::get<1>(p.param) ? "AmongTouchReports" : "");
+    });
 
 }  // namespace
 }  // namespace norvessa

@@ -51,6 +51,9 @@ CalibrationEnd CMyDialog::Run() {
     if (run_.Begin(width, height) != LayoutResult::Ok) {
         return CalibrationEnd::NotStarted;
     }
+    // A verdict or reply left over from before this run must not end it: the listener would take
+    // it as this run's verdict.
+    DrainInput(g_controllerFd);
     for (const CalibrationFrame& frame : run_.OpeningFrames()) {
         SendFrame(CurrentControllerChannel(), frame);
     }

@@ -11,6 +11,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Far more than the kernel queues per open file (64): a drain never stops short of the queue,
+// yet a stream cannot keep it reading for ever.
+constexpr int MAX_DRAINED_REPORTS = 4096;
+
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
 }
@@ -81,11 +85,10 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
     }
 }
 
-ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs) {
-    if (fd < 0) {
-        return {ReadStatus::NoController, 0};
-    }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+namespace {
+
+ReadResult ReadReportUntil(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer,
+                           Clock::time_point deadline) {
     for (;;) {
         switch (WaitFor(fd, POLLIN, deadline)) {
             case Readiness::TimedOut:
@@ -104,6 +107,54 @@ ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsign
             return {ReadStatus::Gone, 0};
         }
     }
+}
+
+}  // namespace
+
+ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs) {
+    if (fd < 0) {
+        return {ReadStatus::NoController, 0};
+    }
+    return ReadReportUntil(fd, buffer, Clock::now() + std::chrono::milliseconds(waitMs));
+}
+
+bool IsControllerReport(std::span<const std::uint8_t> report) {
+    return !report.empty() && report[0] == CONTROLLER_REPORT_ID;
+}
+
+ReadResult ReadControllerReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer,
+                                unsigned waitMs) {
+    if (fd < 0) {
+        return {ReadStatus::NoController, 0};
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        const ReadResult read = ReadReportUntil(fd, buffer, deadline);
+        if (read.status != ReadStatus::Report ||
+            IsControllerReport(std::span<const std::uint8_t>(buffer.data(), read.length))) {
+            return read;
+        }
+    }
+}
+
+DrainStatus DrainInput(int fd) {
+    if (fd < 0) {
+        return DrainStatus::NoController;
+    }
+    ReplyFrame discarded{};
+    for (int read = 0; read < MAX_DRAINED_REPORTS; ++read) {
+        // A zero wait: only what is queued already is taken.
+        switch (ReadReportUntil(fd, discarded, Clock::now()).status) {
+            case ReadStatus::Report:
+                continue;
+            case ReadStatus::Gone:
+                return DrainStatus::Gone;
+            case ReadStatus::TimedOut:
+            case ReadStatus::NoController:
+                return DrainStatus::Drained;
+        }
+    }
+    return DrainStatus::Drained;
 }
 
 }  // namespace norvessa

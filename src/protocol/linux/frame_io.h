@@ -39,4 +39,25 @@ struct ReadResult {
 // Reads one report of up to 64 bytes into `buffer`, waiting at most `waitMs`.
 ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs);
 
+// A hidraw node carries every report of its device: touch reports of a digitizer collection
+// arrive on the controller's node too. Only a report whose first byte is the controller's
+// report ID can be an answer.
+bool IsControllerReport(std::span<const std::uint8_t> report);
+
+// Like ReadReport, but discards every report of another collection on the way; `waitMs` bounds
+// the whole wait, however many reports are discarded in it.
+ReadResult ReadControllerReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer,
+                                unsigned waitMs);
+
+enum class DrainStatus {
+    Drained,       // nothing is queued any more
+    NoController,  // no fd
+    Gone,          // the fd hung up or failed
+};
+
+// Discards every input report already queued on the fd, without waiting: a reply that came
+// too late for an earlier exchange must not answer the next one. Bounded in the number of
+// reads so a device that streams faster than it can be read cannot hold the caller.
+DrainStatus DrainInput(int fd);
+
 }  // namespace norvessa

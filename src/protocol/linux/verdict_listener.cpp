@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "protocol/frames.h"
+#include "protocol/linux/frame_io.h"
 
 namespace norvessa {
 namespace {
@@ -43,6 +44,12 @@ std::optional<ListenerEvent> ReadAndClassify(int fd, ReplyFrame& reply) {
         return ListenerEvent::ControllerGone;
     }
     if (got < 0) {
+        return std::nullopt;
+    }
+    // A report of another collection on the same node (a touch report) is no answer, and must
+    // not mix its bytes with the next reply's: only controller reports are classified.
+    if (!IsControllerReport(
+            std::span<const std::uint8_t>(reply.data(), static_cast<std::size_t>(got)))) {
         return std::nullopt;
     }
     switch (ParseReply(reply)) {
