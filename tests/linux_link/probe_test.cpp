@@ -42,6 +42,7 @@ std::vector<DescriptorCase> DescriptorCases() {
         {"ShortestController", test::VendorCollection(0xAA, 63, 7), Controller},
         {"ControllerAfterAnUnreadableCollection", test::Concat(unreadableVendor, controller),
          Controller},
+        {"ControllerBesideATouchScreenDigitizer", support::TouchScreenWithController(), Controller},
         {"ControllerAfterAKeyboardCollection", test::Concat(test::BootKeyboard(), controller),
          ControllerBesideKeyboard},
         {"ControllerBeforeAKeypadCollection", test::Concat(controller, Keypad()),
