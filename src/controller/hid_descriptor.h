@@ -20,6 +20,8 @@
 //   with nothing open, an unknown main or reserved item) breaks the nesting the split relies
 //   on, and the bounds on length and on the number of top-level collections hold for the whole
 //   descriptor: these refuse the descriptor whole.
+// - A skipped collection gives back its capabilities, so MAX_HID_CAPABILITIES bounds what is
+//   kept; inside it only the nesting is followed, by a counter, so no depth bound is needed.
 
 #include <array>
 #include <cstddef>

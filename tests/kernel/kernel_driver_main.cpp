@@ -161,10 +161,14 @@ void SendOpeningFrames(CalibrationRun& run) {
     }
 }
 
-void TouchEveryTarget(PeerProcess& peer, CalibrationRun& run) {
+// A finger held for `hold` gives the listener the time to read a touch-down's burst before the
+// lift-off, as a real touch does: the kernel drops what arrives while 64 reports wait unread.
+void TouchEveryTarget(PeerProcess& peer, CalibrationRun& run,
+                      std::chrono::milliseconds hold = 0ms) {
     const ControllerChannel channel = CurrentControllerChannel();
     while (!run.AllTargetsAccepted()) {
         peer.Ok("finger down");
+        std::this_thread::sleep_for(hold);
         run.OnTouchInput(TOUCH_FLAG_DOWN, 100, 100);
         for (int i = 0; i < 11; ++i)
             run.OnTouchInput(TOUCH_FLAG_MOVE, 100, 100);
@@ -180,7 +184,8 @@ std::vector<std::uint8_t> ExpectedFrame(const CalibrationFrame& frame) {
     return {frame.begin(), frame.end()};
 }
 
-void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent expected) {
+void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent expected,
+                          std::chrono::milliseconds hold = 0ms) {
     const int before = std::stoi(peer.Command("received").substr(9));
     Check(peer.Ok(std::string("calibrate ") + answer), "script the verdict");
     Check(peer.Ok("noise AA F1 01"), "a no-verdict report first");
@@ -189,7 +194,7 @@ void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent e
     CalibrationRun run(9);
     SendOpeningFrames(run);
     Check(listener.Start(g_controllerFd, log.Callback()), "listener started");
-    TouchEveryTarget(peer, run);
+    TouchEveryTarget(peer, run, hold);
     const auto event = log.Wait(3s);
     Check(event == expected, std::string("verdict read back for ") + answer + ": " +
                                  (event ? std::to_string(static_cast<int>(*event)) : "none"));
@@ -377,7 +382,7 @@ int RunAll(const std::string& peerProgram) {
          [&] { TouchControllerFound(peer, ut); }},
         {"touch controller: nine-point calibration with the stream running",
          [&] {
-             NinePointCalibration(peer, "success", ListenerEvent::Success);
+             NinePointCalibration(peer, "success", ListenerEvent::Success, 50ms);
              ExpectTouchStream(peer, 10 * 100);
          }},
         {"touch controller: reset outcomes with bursts over 64 and the stream running",
