@@ -302,6 +302,40 @@ TEST_F(CalibrationTest, ControllerUnpluggedMidRunClosesTheWindowAndDisablesTheBu
     EXPECT_FALSE(dialog_->button(IDC_RESET)->isEnabled());
 }
 
+// A controller that a read or write finds gone is released as its removal would be, whether a
+// calibration or a reset finds it.
+class GoneControllerFoundBy : public CalibrationTest,
+                              public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(GoneControllerFoundBy, IsReleasedAndTheButtonsDisabled) {
+    peer_->Disconnect();
+    pollfd hangUp{g_controllerFd, 0, 0};
+    ASSERT_EQ(::poll(&hangUp, 1, 2000), 1);
+    bool boxSeen = false;
+    UiScript watch;
+    watch.When(
+        "any message box", [] { return VisibleMessageBox() != nullptr; },
+        [&] {
+            boxSeen = true;
+            Press(*VisibleMessageBox(), QMessageBox::Ok);
+        });
+    watch.Start();
+    if (GetParam() == "Reset") {
+        dialog_->RunReset();
+    } else {
+        dialog_->StartCalibration(4);
+    }
+    EXPECT_FALSE(boxSeen);
+    EXPECT_EQ(VisibleCalibration(), nullptr);
+    EXPECT_EQ(dialog_->controllerLink().current(), nullptr);
+    EXPECT_EQ(g_controllerFd, -1);
+    EXPECT_FALSE(dialog_->button(IDC_CALIBRATE_4)->isEnabled());
+    EXPECT_FALSE(dialog_->button(IDC_RESET)->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, GoneControllerFoundBy, ::testing::Values("Reset", "Calibration"),
+                         [](const auto& p) { return p.param; });
+
 TEST_F(CalibrationTest, RemovalReportedByTheLinkEndsTheRunBeforeTheFdCloses) {
     UiScript script;
     script.When(
