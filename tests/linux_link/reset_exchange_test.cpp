@@ -127,13 +127,13 @@ TEST(ResetExchange, AReplyTooLateForTheLastResetDoesNotAnswerTheNext) {
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
 }
 
-TEST(ResetExchange, ControllerGoneGivesNoMessage) {
+TEST(ResetExchange, ControllerGoneIsReportedForItsRelease) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.Disconnect();
     ASSERT_TRUE(test::WaitForHangUp(host.get(), 2s));
     const auto started = Clock::now();
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::NoMessage);
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::ControllerGone);
     EXPECT_LT(Clock::now() - started, 400ms);
 }
 

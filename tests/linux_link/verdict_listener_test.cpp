@@ -4,6 +4,9 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "calibration/calibration_run.h"
@@ -123,6 +126,43 @@ TEST_F(ListenerTest, ACallbackThatThrowsEndsOnlyTheListener) {
     listener.Stop();
     // The failure verdict was taken by the listener, not left for the reset.
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Succeeded);
+}
+
+// A listener that cannot end (its callback blocks) must not hold its owner for ever: it is left
+// behind after the bound, and ends by itself once free.
+TEST_F(ListenerTest, AListenerThatCannotEndIsLeftBehindAfterTheBound) {
+    struct Latch {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        bool left = false;
+    };
+    auto latch = std::make_shared<Latch>();
+    ASSERT_TRUE(listener.Start(host.get(), [latch](ListenerEvent) {
+        std::unique_lock lock(latch->mutex);
+        latch->entered = true;
+        latch->changed.notify_all();
+        latch->changed.wait(lock, [&] { return latch->released; });
+        latch->left = true;
+        latch->changed.notify_all();
+    }));
+    QueueNow(sim::VerdictReply(VERDICT_SUCCESS));
+    {
+        std::unique_lock lock(latch->mutex);
+        ASSERT_TRUE(latch->changed.wait_for(lock, 2s, [&] { return latch->entered; }));
+    }
+    const auto started = Clock::now();
+    listener.Stop();
+    const auto took = Clock::now() - started;
+    EXPECT_GE(took, THREAD_END_WAIT - 100ms);
+    EXPECT_LT(took, THREAD_END_WAIT + 2s);
+    EXPECT_FALSE(listener.started());
+
+    std::unique_lock lock(latch->mutex);
+    latch->released = true;
+    latch->changed.notify_all();
+    EXPECT_TRUE(latch->changed.wait_for(lock, 2s, [&] { return latch->left; }));
 }
 
 // A whole calibration run as the calibration window drives it: frames through SendFrame, the

@@ -76,7 +76,8 @@ HidrawInterface::HidrawInterface(std::string path, UniqueFd fd, InterfaceDescrip
     : path_(std::move(path)),
       fd_(std::move(fd)),
       description_(std::move(description)),
-      info_(std::move(info)) {}
+      info_(std::move(info)),
+      writer_(std::make_unique<ReportWriter>(fd_.get())) {}
 
 std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode) {
     if (devnode.empty()) {

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <chrono>
 
+#include "controller/linux/device_errors.h"
+#include "controller/linux/report_writer.h"
+
 namespace norvessa {
 namespace {
 
@@ -51,6 +54,49 @@ Readiness WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+WriteStatus FromWriter(WriterStatus status) {
+    switch (status) {
+        case WriterStatus::Written:
+            return WriteStatus::Written;
+        case WriterStatus::TimedOut:
+            return WriteStatus::TimedOut;
+        case WriterStatus::Backlogged:
+            return WriteStatus::Backlogged;
+        case WriterStatus::Gone:
+            return WriteStatus::Gone;
+        case WriterStatus::Failed:
+            break;
+    }
+    return WriteStatus::Failed;
+}
+
+WriteStatus WriteDirectly(int fd, std::span<const std::uint8_t> report, unsigned waitMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        switch (WaitFor(fd, POLLOUT, deadline)) {
+            case Readiness::TimedOut:
+                return WriteStatus::TimedOut;
+            case Readiness::HungUp:
+                return WriteStatus::Gone;
+            case Readiness::Ready:
+                break;
+        }
+        const ssize_t written = ::write(fd, report.data(), report.size());
+        if (written >= 0) {
+            // A report goes out whole or not at all; a short count is a failed write.
+            return static_cast<std::size_t>(written) == report.size() ? WriteStatus::Written
+                                                                      : WriteStatus::Failed;
+        }
+        if (IsDeviceGoneError(errno)) {
+            return WriteStatus::Gone;
+        }
+        if (!WouldBlock(errno)) {
+            return WriteStatus::Failed;
+        }
+        // Taken by someone else between the poll and the write: wait for what is left.
+    }
+}
+
 }  // namespace
 
 WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& frame,
@@ -61,28 +107,11 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
     if (channel.outputReportLength > frame.size()) {
         return WriteStatus::Refused;
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        switch (WaitFor(channel.fd, POLLOUT, deadline)) {
-            case Readiness::TimedOut:
-                return WriteStatus::TimedOut;
-            case Readiness::HungUp:
-                return WriteStatus::Failed;
-            case Readiness::Ready:
-                break;
-        }
-        const ssize_t written = ::write(channel.fd, frame.data(), channel.outputReportLength);
-        if (written >= 0) {
-            // A report goes out whole or not at all; a short count is a failed write.
-            return static_cast<std::size_t>(written) == channel.outputReportLength
-                       ? WriteStatus::Written
-                       : WriteStatus::Failed;
-        }
-        if (!WouldBlock(errno)) {
-            return WriteStatus::Failed;
-        }
-        // Taken by someone else between the poll and the write: wait for what is left.
+    const std::span<const std::uint8_t> report(frame.data(), channel.outputReportLength);
+    if (channel.writer != nullptr) {
+        return FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)));
     }
+    return WriteDirectly(channel.fd, report, waitMs);
 }
 
 namespace {

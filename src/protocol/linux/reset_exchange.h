@@ -9,7 +9,10 @@ namespace norvessa {
 enum class ResetOutcome {
     Succeeded,  // "Reset succeed"
     Failed,     // "Reset failed": a failure verdict, or no reply in time
-    NoMessage,  // a reply that is no verdict, or no read possible (no controller, gone)
+    NoMessage,  // a reply that is no verdict, or no read possible (no controller)
+    // No message either: a read or write met the device-gone error or a hang-up, so the
+    // caller releases the controller as its removal would.
+    ControllerGone,
 };
 
 // Discards the input reports queued before it, then blocks for at most WRITE_WAIT_MS for the
