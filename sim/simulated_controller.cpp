@@ -27,6 +27,13 @@ ReplyFrame VerdictReply(std::uint8_t verdict) {
     return MakeReply(FRAME_MAGIC[0], FRAME_MAGIC[1], verdict);
 }
 
+ReplyFrame TouchReport(std::uint8_t reportId, std::uint16_t sequence) {
+    ReplyFrame report = MakeReply(reportId, FRAME_MAGIC[1], VERDICT_SUCCESS);
+    report[3] = static_cast<std::uint8_t>(sequence & 0xFF);
+    report[4] = static_cast<std::uint8_t>(sequence >> 8);
+    return report;
+}
+
 void SimulatedController::OnOutputReport(std::span<const std::uint8_t> report,
                                          Clock::time_point now) {
     received_.emplace_back(report.begin(), report.end());
@@ -92,7 +99,11 @@ void SimulatedController::OnResetFrame(Clock::time_point now) {
     }
 }
 
-void SimulatedController::FingerDown(Clock::time_point) {
+void SimulatedController::FingerDown(Clock::time_point now) {
+    // A finger landing sets the digitizer reporting at once.
+    if (stream_) {
+        ScheduleTouchBurst(now);
+    }
     if (awaitingFinalTouch_) {
         fingerDownOnLastTarget_ = true;
     }
@@ -142,20 +153,50 @@ void SimulatedController::Schedule(Clock::time_point due, const ReplyFrame& repo
     pending_.insert(position, Scheduled{due, report});
 }
 
-std::optional<ReplyFrame> SimulatedController::TakeDueReport(Clock::time_point now) {
-    if (pending_.empty() || pending_.front().due > now) {
+void SimulatedController::StartTouchStream(const TouchStream& stream, Clock::time_point now) {
+    stream_ = stream;
+    nextStreamReport_ = now + stream.interval;
+    ScheduleTouchBurst(now);
+}
+
+void SimulatedController::ScheduleTouchBurst(Clock::time_point due) {
+    for (std::size_t i = 0; i < stream_->burst; ++i) {
+        Schedule(due, NextTouchReport());
+    }
+}
+
+ReplyFrame SimulatedController::NextTouchReport() {
+    return TouchReport(stream_->reportId, static_cast<std::uint16_t>(touchReportsMade_++));
+}
+
+std::optional<Clock::time_point> SimulatedController::NextStreamTime() const {
+    if (!stream_ || stream_->interval <= Milliseconds::zero()) {
         return std::nullopt;
     }
-    ReplyFrame report = pending_.front().report;
-    pending_.pop_front();
-    return report;
+    return nextStreamReport_;
+}
+
+std::optional<ReplyFrame> SimulatedController::TakeDueReport(Clock::time_point now) {
+    const std::optional<Clock::time_point> stream = NextStreamTime();
+    const bool queuedFirst = !pending_.empty() && (!stream || pending_.front().due <= *stream);
+    if (queuedFirst && pending_.front().due <= now) {
+        ReplyFrame report = pending_.front().report;
+        pending_.pop_front();
+        return report;
+    }
+    if (!queuedFirst && stream && *stream <= now) {
+        nextStreamReport_ += stream_->interval;
+        return NextTouchReport();
+    }
+    return std::nullopt;
 }
 
 std::optional<Clock::time_point> SimulatedController::NextDueTime() const {
-    if (pending_.empty()) {
-        return std::nullopt;
+    std::optional<Clock::time_point> next = NextStreamTime();
+    if (!pending_.empty() && (!next || pending_.front().due < *next)) {
+        next = pending_.front().due;
     }
-    return pending_.front().due;
+    return next;
 }
 
 }  // namespace norvessa::sim

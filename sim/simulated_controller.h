@@ -38,6 +38,21 @@ struct ResetScript {
     Milliseconds delay{0};
 };
 
+// Touch reports of a digitizer collection that shares the controller's device, and so its
+// hidraw node: they arrive on the same channel as the replies, interleaved with them.
+struct TouchStream {
+    std::uint8_t reportId = 0x01;  // any ID but the controller's 0xAA
+    // One report per interval while the stream runs; zero sends the bursts only.
+    Milliseconds interval{2};
+    // Reports queued at once when the stream starts and at every touch-down: more than the
+    // kernel keeps unread per open hidraw file (64).
+    std::size_t burst = 100;
+};
+
+// A touch report: the report ID, then bytes 1 and 2 as a success verdict's (so only the ID
+// tells it from one), then a running sequence number in bytes 3 and 4.
+ReplyFrame TouchReport(std::uint8_t reportId, std::uint16_t sequence);
+
 // Where the controller stands in a calibration run.
 struct RunProgress {
     int calibrationsStarted = 0;
@@ -62,11 +77,20 @@ class SimulatedController {
     void FingerDown(Clock::time_point now);
     void FingerUp(Clock::time_point now);
 
+    // Starts (or restarts with new settings) the touch stream: its first burst is due `now`,
+    // its first periodic report one interval later. Stopping it drops the periodic reports;
+    // those already queued stay.
+    void StartTouchStream(const TouchStream& stream, Clock::time_point now);
+    void StopTouchStream() { stream_.reset(); }
+    // Touch reports made so far, burst reports as soon as they are queued.
+    std::size_t touchReportsMade() const { return touchReportsMade_; }
+
     // Puts a report in the input queue now, ahead of anything scheduled later (a stale
     // report left over from before an exchange).
     void QueueReport(const ReplyFrame& report, Clock::time_point now);
 
-    // The next input report whose time has come, in scheduling order.
+    // The next input report whose time has come, in scheduling order; the touch stream's
+    // periodic reports interleave by their own times.
     std::optional<ReplyFrame> TakeDueReport(Clock::time_point now);
     std::optional<Clock::time_point> NextDueTime() const;
     std::size_t pendingReports() const { return pending_.size(); }
@@ -86,6 +110,9 @@ class SimulatedController {
     void OnResetFrame(Clock::time_point now);
     void SendVerdict(Clock::time_point due);
     void Schedule(Clock::time_point due, const ReplyFrame& report);
+    void ScheduleTouchBurst(Clock::time_point due);
+    ReplyFrame NextTouchReport();
+    std::optional<Clock::time_point> NextStreamTime() const;
 
     CalibrationScript calibration_;
     ResetScript reset_;
@@ -93,6 +120,9 @@ class SimulatedController {
     bool awaitingFinalTouch_ = false;
     bool fingerDownOnLastTarget_ = false;
     std::deque<Scheduled> pending_;
+    std::optional<TouchStream> stream_;
+    Clock::time_point nextStreamReport_{};
+    std::size_t touchReportsMade_ = 0;
     std::vector<std::vector<std::uint8_t>> received_;
     std::vector<std::string> violations_;
 };

@@ -60,6 +60,11 @@ void SeqpacketPeer::FingerUp() {
     Wake();
 }
 
+void SeqpacketPeer::StartTouchStream(const TouchStream& stream) {
+    With([&](SimulatedController& c) { c.StartTouchStream(stream, Clock::now()); });
+    Wake();
+}
+
 void SeqpacketPeer::PauseReading(bool paused) {
     {
         std::lock_guard lock(mutex_);

@@ -34,6 +34,9 @@ class SeqpacketPeer {
     void FingerDown();
     void FingerUp();
 
+    // Starts the controller's touch stream on the same socket as its replies.
+    void StartTouchStream(const TouchStream& stream = {});
+
     // Stops taking output reports (the host's writes then fill the socket and block).
     void PauseReading(bool paused);
     // Closes the device end: the host sees a hang-up, as when the controller is unplugged.

@@ -52,6 +52,17 @@ struct LocalState {
     std::uint32_t nextSlot = 0;
 };
 
+// Main item tags that shape the nesting.
+constexpr std::uint8_t TAG_COLLECTION = 0xA;
+constexpr std::uint8_t TAG_END_COLLECTION = 0xC;
+
+// One top-level collection as read so far; a refused one keeps its first reason.
+struct TopLevel {
+    HidCollectionCaps caps;
+    std::optional<HidRefusal> refusal;
+    bool usageKnown = true;
+};
+
 // The bits of every report of every kind in the open top-level collection.
 struct ReportSizes {
     std::array<std::array<std::uint32_t, REPORT_ID_COUNT>, HID_REPORT_KIND_COUNT> bits{};
@@ -85,6 +96,15 @@ class Parser {
     HidParseError Ignore(const HidItem&) { return HidParseError::None; }
 
   private:
+    HidParseError Step(const HidItem& item);
+    HidParseError Skip(const HidItem& item);
+    HidParseError SkipMain(const HidItem& item);
+    HidParseError OnRefused(const HidItem& item, HidParseError error);
+    void Note(HidRefusal refusal);
+    void LoseGlobals(HidRefusal refusal);
+    void RefuseOpenCollection(HidRefusal refusal);
+    void OpenTopLevel(TopLevel collection);
+    HidParseResult Finish(std::size_t length);
     HidParseError Dispatch(const HidItem& item);
     HidParseError OnReport(HidReportKind kind, const HidItem& item);
     HidParseError AddCapabilities(HidKindCaps& kindCaps, bool variable);
@@ -101,7 +121,14 @@ class Parser {
     std::uint32_t depth_ = 0;
     std::size_t capabilityCount_ = 0;
     ReportSizes sizes_;
-    std::vector<HidCollectionCaps> collections_;
+    std::vector<TopLevel> topLevel_;
+    std::size_t offset_ = 0;  // of the item being read
+    // Reading only the nesting and the global items, up to the end of the open top-level
+    // collection (or, once the global state is lost, to the end of the descriptor).
+    bool skipping_ = false;
+    std::optional<HidRefusal> globalsLost_;
+    std::optional<HidRefusal> nextCollectionRefused_;  // refused local items between collections
+    std::optional<HidRefusal> firstRefusal_;
 };
 
 using ItemHandler = HidParseError (Parser::*)(const HidItem&);
@@ -150,29 +177,165 @@ HidParseResult Parser::Run(std::span<const std::uint8_t> bytes) {
         return Refusal(HidParseError::DescriptorTooLong, MAX_HID_DESCRIPTOR_LENGTH);
     }
     HidItem item;
-    std::size_t offset = 0;
-    for (;;) {
-        const HidItemRead read = ReadHidItem(bytes, offset, item);
+    for (offset_ = 0;; offset_ += item.length) {
+        const HidItemRead read = ReadHidItem(bytes, offset_, item);
         if (read == HidItemRead::End) {
             break;
         }
         if (read == HidItemRead::Truncated) {
-            return Refusal(HidParseError::TruncatedItem, offset);
+            // Nothing follows a cut item: only the collection it cuts is lost.
+            Note({HidParseError::TruncatedItem, offset_});
+            RefuseOpenCollection({HidParseError::TruncatedItem, offset_});
+            break;
         }
-        if (const HidParseError error = Dispatch(item); error != HidParseError::None) {
-            return Refusal(error, offset);
+        if (const HidParseError error = Step(item); error != HidParseError::None) {
+            return Refusal(error, offset_);
         }
-        offset += item.length;
     }
     if (depth_ != 0) {
-        return Refusal(HidParseError::UnclosedCollection, bytes.size());
+        Note({HidParseError::UnclosedCollection, bytes.size()});
+        RefuseOpenCollection({HidParseError::UnclosedCollection, bytes.size()});
     }
-    if (collections_.empty()) {
-        return Refusal(HidParseError::NoCollection, bytes.size());
-    }
+    return Finish(bytes.size());
+}
+
+HidParseResult Parser::Finish(std::size_t length) {
     HidParseResult result;
-    result.collections = std::move(collections_);
+    for (TopLevel& collection : topLevel_) {
+        if (collection.refusal) {
+            result.skipped.push_back(
+                HidSkippedCollection{*collection.refusal, collection.usageKnown,
+                                     collection.caps.usagePage, collection.caps.usage});
+        } else {
+            result.collections.push_back(std::move(collection.caps));
+        }
+    }
+    if (result.collections.empty()) {
+        const HidRefusal why =
+            firstRefusal_.value_or(HidRefusal{HidParseError::NoCollection, length});
+        result.error = why.error;
+        result.offset = why.offset;
+    }
     return result;
+}
+
+// Returns an error only for a refusal of the whole descriptor.
+HidParseError Parser::Step(const HidItem& item) {
+    if (skipping_) {
+        return Skip(item);
+    }
+    const HidParseError error = Dispatch(item);
+    return error == HidParseError::None ? error : OnRefused(item, error);
+}
+
+HidParseError Parser::OnRefused(const HidItem& item, HidParseError error) {
+    const bool outsideCollections = depth_ == 0 && item.type != HidItemType::Local &&
+                                    item.type != HidItemType::Global &&
+                                    !(item.type == HidItemType::Main && item.tag == TAG_COLLECTION);
+    if (error == HidParseError::TooManyCollections || outsideCollections) {
+        return error;
+    }
+    const HidRefusal refusal{error, offset_};
+    Note(refusal);
+    if (item.type == HidItemType::Global) {
+        LoseGlobals(refusal);
+        return HidParseError::None;
+    }
+    if (depth_ > 0) {
+        RefuseOpenCollection(refusal);
+    } else {
+        nextCollectionRefused_ = refusal;
+    }
+    skipping_ = true;
+    // The refused item still opens or closes its collection.
+    return item.type == HidItemType::Main ? SkipMain(item) : HidParseError::None;
+}
+
+void Parser::Note(HidRefusal refusal) {
+    if (!firstRefusal_) {
+        firstRefusal_ = refusal;
+    }
+}
+
+// After a refused global item nothing inherits a known state any more.
+void Parser::LoseGlobals(HidRefusal refusal) {
+    globalsLost_ = refusal;
+    RefuseOpenCollection(refusal);
+    skipping_ = true;
+}
+
+HidParseError Parser::Skip(const HidItem& item) {
+    if (item.isLong) {
+        return HidParseError::None;
+    }
+    switch (item.type) {
+        case HidItemType::Main:
+            return SkipMain(item);
+        case HidItemType::Global:
+            if (!globalsLost_) {
+                if (const HidParseError error = Dispatch(item); error != HidParseError::None) {
+                    Note({error, offset_});
+                    LoseGlobals({error, offset_});
+                }
+            }
+            return HidParseError::None;
+        case HidItemType::Local:
+            return HidParseError::None;
+        case HidItemType::Reserved:
+            break;
+    }
+    return depth_ == 0 ? HidParseError::ReservedItem : HidParseError::None;
+}
+
+// While skipping, only the nesting counts; it needs no memory, so the depth bound does not apply.
+HidParseError Parser::SkipMain(const HidItem& item) {
+    local_ = LocalState{};
+    if (item.tag == TAG_COLLECTION) {
+        if (depth_ == 0) {
+            if (topLevel_.size() >= MAX_HID_TOP_LEVEL_COLLECTIONS) {
+                return HidParseError::TooManyCollections;
+            }
+            // Its usage items were refused, or the state they resolve against is lost.
+            TopLevel collection;
+            collection.refusal = globalsLost_ ? globalsLost_ : nextCollectionRefused_;
+            collection.usageKnown = false;
+            OpenTopLevel(std::move(collection));
+        }
+        ++depth_;
+        return HidParseError::None;
+    }
+    if (item.tag == TAG_END_COLLECTION) {
+        if (depth_ == 0) {
+            return HidParseError::EndWithoutCollection;
+        }
+        if (--depth_ == 0) {
+            skipping_ = globalsLost_.has_value();
+            nextCollectionRefused_.reset();
+        }
+        return HidParseError::None;
+    }
+    return depth_ == 0 ? HidParseError::MainItemOutsideCollection : HidParseError::None;
+}
+
+// The open top-level collection keeps its first reason and gives back its capabilities.
+void Parser::RefuseOpenCollection(HidRefusal refusal) {
+    if (depth_ == 0 || topLevel_.empty()) {
+        return;
+    }
+    TopLevel& open = topLevel_.back();
+    if (open.refusal) {
+        return;
+    }
+    open.refusal = refusal;
+    for (HidKindCaps& kind : open.caps.kinds) {
+        capabilityCount_ -= kind.buttons.size() + kind.values.size();
+        kind = HidKindCaps{};
+    }
+}
+
+void Parser::OpenTopLevel(TopLevel collection) {
+    topLevel_.push_back(std::move(collection));
+    sizes_ = ReportSizes{};
 }
 
 HidParseError Parser::Dispatch(const HidItem& item) {
@@ -219,7 +382,7 @@ HidParseError Parser::OnReport(HidReportKind kind, const HidItem& item) {
     // Fields without a usage are padding, whatever their Constant bit says; a Constant item
     // that names usages is listed like any other. An item of no fields lists nothing.
     if (!local_.usages.empty() && global_.reportCount != 0) {
-        error = AddCapabilities(collections_.back().Of(kind), (item.data & MAIN_VARIABLE) != 0);
+        error = AddCapabilities(topLevel_.back().caps.Of(kind), (item.data & MAIN_VARIABLE) != 0);
     }
     local_ = LocalState{};
     return error;
@@ -294,20 +457,19 @@ HidParseError Parser::OnCollection(const HidItem&) {
         return HidParseError::CollectionTooDeep;
     }
     if (depth_ == 0) {
-        if (collections_.size() >= MAX_HID_TOP_LEVEL_COLLECTIONS) {
+        if (topLevel_.size() >= MAX_HID_TOP_LEVEL_COLLECTIONS) {
             return HidParseError::TooManyCollections;
         }
         // The collection's usage is its first one; a usage declared before any usage page
         // takes the page in force at the Collection item.
-        HidCollectionCaps collection;
-        collection.usagePage = global_.usagePage;
+        TopLevel collection;
+        collection.caps.usagePage = global_.usagePage;
         if (!local_.usages.empty()) {
             const PendingUsage& first = local_.usages.front();
-            collection.usagePage = first.page != 0 ? first.page : global_.usagePage;
-            collection.usage = first.min;
+            collection.caps.usagePage = first.page != 0 ? first.page : global_.usagePage;
+            collection.caps.usage = first.min;
         }
-        collections_.push_back(std::move(collection));
-        sizes_ = ReportSizes{};
+        OpenTopLevel(std::move(collection));
     }
     ++depth_;
     local_ = LocalState{};
@@ -331,7 +493,7 @@ HidParseError Parser::OnEndCollection(const HidItem&) {
 // Each kind's length is its longest report rounded up to bytes, plus the report ID byte that
 // the platform puts in front of every report, report ID 0 included.
 void Parser::FinishTopLevelCollection() {
-    HidCollectionCaps& collection = collections_.back();
+    HidCollectionCaps& collection = topLevel_.back().caps;
     for (std::size_t k = 0; k < HID_REPORT_KIND_COUNT; ++k) {
         std::uint32_t longest = 0;
         bool any = false;
@@ -522,68 +684,6 @@ HidParseResult ParseHidDescriptor(std::span<const std::uint8_t> descriptor) {
     } catch (const std::bad_alloc&) {
         return Refusal(HidParseError::OutOfMemory, 0);
     }
-}
-
-std::string_view HidParseErrorText(HidParseError error) {
-    switch (error) {
-        case HidParseError::None:
-            return "ok";
-        case HidParseError::DescriptorTooLong:
-            return "descriptor longer than 4096 bytes";
-        case HidParseError::TruncatedItem:
-            return "item runs past the end of the descriptor";
-        case HidParseError::ReservedItem:
-            return "short item of the reserved type";
-        case HidParseError::UnknownMainItem:
-            return "unknown main item";
-        case HidParseError::UnknownGlobalItem:
-            return "unknown global item";
-        case HidParseError::UsagePageTooLarge:
-            return "usage page above 0xFFFF";
-        case HidParseError::InvalidReportId:
-            return "report ID 0 or above 255";
-        case HidParseError::GlobalStackOverflow:
-            return "Push nested too deep";
-        case HidParseError::PopWithoutPush:
-            return "Pop without Push";
-        case HidParseError::TooManyUsages:
-            return "too many usages for one main item";
-        case HidParseError::UnpairedUsageRange:
-            return "Usage Minimum or Usage Maximum without its partner";
-        case HidParseError::ReversedUsageRange:
-            return "Usage Minimum above Usage Maximum";
-        case HidParseError::UsageRangeAcrossPages:
-            return "usage range across two usage pages";
-        case HidParseError::MisplacedDelimiter:
-            return "Delimiter nested, unopened or left open";
-        case HidParseError::MainItemOutsideCollection:
-            return "report item outside any collection";
-        case HidParseError::CollectionTooDeep:
-            return "collections nested too deep";
-        case HidParseError::TooManyCollections:
-            return "too many top-level collections";
-        case HidParseError::EndWithoutCollection:
-            return "End Collection without Collection";
-        case HidParseError::UnclosedCollection:
-            return "collection left open at the end";
-        case HidParseError::ReportTooLong:
-            return "report longer than 65534 bytes";
-        case HidParseError::TooManyCapabilities:
-            return "too many capabilities";
-        case HidParseError::NoCollection:
-            return "no top-level collection";
-        case HidParseError::OutOfMemory:
-            return "out of memory";
-    }
-    return "unknown error";
-}
-
-std::string DescribeHidParseResult(const HidParseResult& result) {
-    if (result.ok()) {
-        return "ok";
-    }
-    return std::string(HidParseErrorText(result.error)) + " at offset " +
-           std::to_string(result.offset);
 }
 
 OutputCapsReader OutputCapsReaderFor(const HidCollectionCaps& collection) {

@@ -5,6 +5,23 @@
 //
 // Windows opens every top-level collection as an interface of its own, with its own caps and
 // report lengths; the result therefore lists one record per top-level collection.
+//
+// A top-level collection that holds an item we cannot read is skipped, and the others are still
+// read: a hidraw node carries every collection of its device, and one odd item in a keyboard's
+// collection must not hide the controller's. What crosses collections is handled so that a
+// collection is never read with a state we are unsure of:
+// - Global items (Push and Pop included) inside a skipped collection are still applied, since
+//   the collections after it inherit them.
+// - A refused global item leaves that inherited state unknown: its own collection and every
+//   later one are skipped.
+// - A refused local item between collections belongs to the collection it would name: that one
+//   is skipped, with its usage unknown.
+// - An item outside every collection that we cannot place (a report item, an End Collection
+//   with nothing open, an unknown main or reserved item) breaks the nesting the split relies
+//   on, and the bounds on length and on the number of top-level collections hold for the whole
+//   descriptor: these refuse the descriptor whole.
+// - A skipped collection gives back its capabilities, so MAX_HID_CAPABILITIES bounds what is
+//   kept; inside it only the nesting is followed, by a counter, so no depth bound is needed.
 
 #include <array>
 #include <cstddef>
@@ -87,20 +104,39 @@ enum class HidParseError {
     OutOfMemory,
 };
 
-struct HidParseResult {
+struct HidRefusal {
     HidParseError error = HidParseError::None;
     std::size_t offset = 0;  // of the item that was refused, or the length for a late refusal
-    std::vector<HidCollectionCaps> collections;
+    friend bool operator==(const HidRefusal&, const HidRefusal&) = default;
+};
+
+// A top-level collection that could not be read, with its first reason.
+struct HidSkippedCollection {
+    HidRefusal reason;
+    // The collection's declared usage; unknown when the items that declare it were refused
+    // or the usage page in force was lost.
+    bool usageKnown = false;
+    std::uint16_t usagePage = 0;
+    std::uint16_t usage = 0;
+};
+
+struct HidParseResult {
+    // None while at least one top-level collection was read; else why not (the first refusal).
+    HidParseError error = HidParseError::None;
+    std::size_t offset = 0;
+    std::vector<HidCollectionCaps> collections;  // the collections read, in descriptor order
+    std::vector<HidSkippedCollection> skipped;   // the others, in descriptor order
 
     bool ok() const { return error == HidParseError::None; }
 };
 
-// Parses a whole descriptor. Never throws, never reads past the span: a malformed or oversized
-// descriptor gives a refusal with no collections.
+// Parses a whole descriptor. Never throws, never reads past the span. A descriptor refused
+// whole, or one of which no top-level collection can be read, gives a refusal with no
+// collections.
 HidParseResult ParseHidDescriptor(std::span<const std::uint8_t> descriptor);
 
 std::string_view HidParseErrorText(HidParseError error);
-// "<reason> at offset <n>", or "ok".
+// "<reason> at offset <n>", or "ok" (followed by the skipped collections, if any).
 std::string DescribeHidParseResult(const HidParseResult& result);
 
 // A reader for the table build over the output caps of one collection, which must outlive it.

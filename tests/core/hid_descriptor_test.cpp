@@ -496,6 +496,12 @@ INSTANTIATE_TEST_SUITE_P(
                     HidParseError::MainItemOutsideCollection, 6},
         RefusalCase{"EndWithoutCollection", Hex("A1 01 C0 C0"), HidParseError::EndWithoutCollection,
                     3},
+        // Items that belong to no collection refuse every collection, read or not.
+        RefusalCase{"ReportItemBetweenCollections",
+                    Concat({VENDOR_CONTROLLER, Hex("75 08 95 01 91 02"), VENDOR_CONTROLLER}),
+                    HidParseError::MainItemOutsideCollection, VENDOR_CONTROLLER.size() + 4},
+        RefusalCase{"ReservedItemBetweenCollections", Concat({VENDOR_CONTROLLER, Hex("0C")}),
+                    HidParseError::ReservedItem, VENDOR_CONTROLLER.size()},
         RefusalCase{"CollectionLeftOpen", Hex("A1 01 A1 02 C0"), HidParseError::UnclosedCollection,
                     5},
         RefusalCase{"CollectionsTooDeep", Repeat("A1 02", MAX_HID_COLLECTION_DEPTH + 1),
@@ -518,6 +524,125 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"DescriptorTooLong", Bytes(MAX_HID_DESCRIPTOR_LENGTH + 1, 0xB9),
                     HidParseError::DescriptorTooLong, MAX_HID_DESCRIPTOR_LENGTH}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// ---- One unreadable top-level collection among others -------------------------------------
+
+struct SkippedLine {
+    HidParseError error;
+    bool usageKnown;
+    std::uint16_t usagePage;
+    std::uint16_t usage;
+    friend bool operator==(const SkippedLine&, const SkippedLine&) = default;
+};
+
+void PrintTo(const SkippedLine& line, std::ostream* os) {
+    *os << HidParseErrorText(line.error) << (line.usageKnown ? " usage 0x" : " usage unknown 0x")
+        << std::hex << line.usagePage << ":0x" << line.usage << std::dec;
+}
+
+struct SkipCase {
+    const char* name;
+    Bytes descriptor;
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> read;  // usage page and usage of each
+    std::vector<SkippedLine> skipped;
+    friend void PrintTo(const SkipCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class HidDescriptorSkips : public ::testing::TestWithParam<SkipCase> {};
+
+// The collections read are read in full: the controller among them is still the controller.
+TEST_P(HidDescriptorSkips, OnlyTheUnreadableCollection) {
+    const SkipCase& c = GetParam();
+    const HidParseResult result = ParseHidDescriptor(c.descriptor);
+    ASSERT_TRUE(result.ok()) << DescribeHidParseResult(result);
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> read;
+    for (const HidCollectionCaps& collection : result.collections)
+        read.emplace_back(collection.usagePage, collection.usage);
+    EXPECT_EQ(read, c.read);
+    std::vector<SkippedLine> skipped;
+    for (const HidSkippedCollection& s : result.skipped)
+        skipped.push_back({s.reason.error, s.usageKnown, s.usagePage, s.usage});
+    EXPECT_EQ(skipped, c.skipped);
+
+    const HidCollectionCaps& last = result.collections.back();
+    OutputGroup group;
+    ASSERT_TRUE(BuildOutputDataTable(last.Caps(), OutputCapsReaderFor(last), group));
+    EXPECT_EQ(MatchController(true, last.Caps(), group.outTable), MatchResult::Controller);
+    EXPECT_EQ(last.Caps().inputReportByteLength, 64);
+    EXPECT_EQ(last.Caps().outputReportByteLength, 64);
+}
+
+// A vendor collection around the given items whose reports take their report ID, usage page,
+// size and count from the collections before it.
+Bytes ControllerInheritingGlobals(std::string_view prefix) {
+    return Hex(std::string("09 01 A1 01").append(prefix).append("09 02 91 02 09 03 81 02 C0"));
+}
+
+Bytes WithManyCapabilitiesRefusedLate() {
+    Bytes body;
+    for (std::size_t i = 0; i < MAX_HID_CAPABILITIES / MAX_HID_USAGES_PER_ITEM; ++i)
+        body = Concat({body, Repeat("09 01", MAX_HID_USAGES_PER_ITEM), Hex("75 08 95 01 91 00")});
+    return Concat({InVendor(Concat({body, Hex("0C")})), VENDOR_CONTROLLER});
+}
+
+constexpr std::pair<std::uint16_t, std::uint16_t> KEYBOARD{0x01, 0x06};
+constexpr std::pair<std::uint16_t, std::uint16_t> CONTROLLER{0xFF00, 0x01};
+
+INSTANTIATE_TEST_SUITE_P(
+    Collections, HidDescriptorSkips,
+    ::testing::Values(
+        SkipCase{"ReservedItemInAKeyboard",
+                 Concat({Hex("05 01 09 06 A1 01 0C C0"), VENDOR_CONTROLLER}),
+                 {CONTROLLER},
+                 {{HidParseError::ReservedItem, true, 0x01, 0x06}}},
+        SkipCase{"ReportTooLongBeforeTheController",
+                 Concat({InVendor(Hex("09 10 75 08 96 FF FF 91 02")), VENDOR_CONTROLLER}),
+                 {CONTROLLER},
+                 {{HidParseError::ReportTooLong, true, 0xFF00, 0x01}}},
+        // The report ID, page, size and count set after the odd item still reach the next one.
+        SkipCase{"GlobalsOfASkippedCollectionAreInherited",
+                 Concat({InVendor(Hex("0C 85 AA 06 00 FF 75 08 95 3F")),
+                         ControllerInheritingGlobals("")}),
+                 {CONTROLLER},
+                 {{HidParseError::ReservedItem, true, 0xFF00, 0x01}}},
+        SkipCase{"PushInASkippedCollectionPopInTheNext",
+                 Concat({Hex("85 AA 75 08 95 3F"), InVendor(Hex("D1 00 A4 85 05")),
+                         ControllerInheritingGlobals("B4")}),
+                 {CONTROLLER},
+                 {{HidParseError::UnknownMainItem, true, 0xFF00, 0x01}}},
+        SkipCase{"NestingCountedThroughASkippedCollection",
+                 Concat({Repeat("A1 02", MAX_HID_COLLECTION_DEPTH + 2),
+                         Repeat("C0", MAX_HID_COLLECTION_DEPTH + 2), VENDOR_CONTROLLER}),
+                 {CONTROLLER},
+                 {{HidParseError::CollectionTooDeep, true, 0, 0}}},
+        SkipCase{"RefusedLocalsNameTheNextCollection",
+                 Concat({Hex("19 01 A1 01 C0"), VENDOR_CONTROLLER}),
+                 {CONTROLLER},
+                 {{HidParseError::UnpairedUsageRange, false, 0, 0}}},
+        SkipCase{"CapabilitiesOfASkippedCollectionAreGivenBack",
+                 WithManyCapabilitiesRefusedLate(),
+                 {CONTROLLER},
+                 {{HidParseError::ReservedItem, true, 0xFF00, 0x01}}},
+        SkipCase{"CutAfterTheController",
+                 Concat({BOOT_KEYBOARD, VENDOR_CONTROLLER, Hex("05 01 09 06 A1 01 06 00")}),
+                 {KEYBOARD, CONTROLLER},
+                 {{HidParseError::TruncatedItem, true, 0x01, 0x06}}},
+        // A refused global item leaves every later collection unread, with its usage unknown.
+        SkipCase{"RefusedGlobalLosesEveryLaterCollection",
+                 Concat({VENDOR_CONTROLLER, InVendor(Hex("85 00")), BOOT_KEYBOARD}),
+                 {CONTROLLER},
+                 {{HidParseError::InvalidReportId, true, 0xFF00, 0x01},
+                  {HidParseError::InvalidReportId, false, 0, 0}}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST(HidDescriptor, NothingReadableGivesTheFirstReason) {
+    const HidParseResult result =
+        ParseHidDescriptor(Concat({InVendor(Hex("0C")), InVendor(Hex("B4"))}));
+    EXPECT_EQ(result.error, HidParseError::ReservedItem) << DescribeHidParseResult(result);
+    EXPECT_EQ(result.offset, 7u);
+    EXPECT_TRUE(result.collections.empty());
+    EXPECT_EQ(result.skipped.size(), 2u);
+}
 
 TEST(HidDescriptor, AcceptsTheBoundsThemselves) {
     const HidParseResult caps = ParseHidDescriptor(ManyCapabilities(MAX_HID_CAPABILITIES));
@@ -553,6 +678,9 @@ TEST(HidDescriptor, DescribesARefusalWithItsOffset) {
     EXPECT_EQ(DescribeHidParseResult(ParseHidDescriptor(InVendor(Hex("85 00")))),
               "report ID 0 or above 255 at offset 7");
     EXPECT_EQ(DescribeHidParseResult(ParseHidDescriptor(VENDOR_CONTROLLER)), "ok");
+    EXPECT_EQ(DescribeHidParseResult(
+                  ParseHidDescriptor(Concat({InVendor(Hex("0C")), VENDOR_CONTROLLER}))),
+              "ok; a collection skipped: short item of the reserved type at offset 7");
 }
 
 }  // namespace

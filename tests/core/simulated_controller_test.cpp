@@ -167,6 +167,26 @@ TEST_F(SimTest, StaleReportIsReadBeforeTheResetAnswer) {
     EXPECT_EQ(ParseReply(replies[1]), Verdict::Success);
 }
 
+TEST_F(SimTest, TouchStreamInterleavesWithTheReplies) {
+    sim.StartTouchStream(TouchStream{.reportId = 0x01, .interval = 10ms, .burst = 70}, t0);
+    Write(BuildResetFrame(), FRAME_SIZE, 5ms);
+    const auto replies = Drain(35ms);
+    // The burst, the reset's reply, then one report per interval.
+    ASSERT_EQ(replies.size(), 70u + 1u + 3u);
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        EXPECT_EQ(replies[i][0], i == 70 ? CONTROLLER_REPORT_ID : 0x01) << i;
+    }
+    EXPECT_EQ(ParseReply(replies[70]), Verdict::Success);
+    EXPECT_EQ(replies[73][3], 72);  // sequence numbers run on
+
+    sim.FingerDown(t0 + 36ms);  // a finger landing: another burst
+    EXPECT_EQ(Drain(36ms).size(), 70u);
+    sim.StopTouchStream();
+    EXPECT_TRUE(Drain(1000ms).empty());
+    EXPECT_FALSE(sim.NextDueTime().has_value());
+    EXPECT_EQ(sim.touchReportsMade(), 143u);
+}
+
 TEST_F(SimTest, OutOfOrderFramesAreRecordedAsViolations) {
     Write(BuildPointFrame(0, 1, 1, 4));  // before any set-up
     Write(BuildSetupFrame(100, 100, 4));

@@ -93,6 +93,13 @@ void CheckTable(const HidCollectionCaps& collection) {
 void Check(std::span<const std::uint8_t> bytes) {
     const HidParseResult result = ParseHidDescriptor(bytes);
     REQUIRE(!HidParseErrorText(result.error).empty());
+    // Read and skipped collections together stay within the bound.
+    REQUIRE(result.collections.size() + result.skipped.size() <= MAX_HID_TOP_LEVEL_COLLECTIONS);
+    for (const HidSkippedCollection& skipped : result.skipped) {
+        REQUIRE(skipped.reason.error != HidParseError::None);
+        REQUIRE(skipped.reason.offset <= bytes.size());
+        REQUIRE(skipped.usageKnown || (skipped.usagePage == 0 && skipped.usage == 0));
+    }
     if (!result.ok()) {
         REQUIRE(result.collections.empty());
         REQUIRE(result.offset <= bytes.size());
@@ -100,7 +107,6 @@ void Check(std::span<const std::uint8_t> bytes) {
     }
     REQUIRE(bytes.size() <= MAX_HID_DESCRIPTOR_LENGTH);
     REQUIRE(!result.collections.empty());
-    REQUIRE(result.collections.size() <= MAX_HID_TOP_LEVEL_COLLECTIONS);
     std::size_t capabilities = 0;
     for (const HidCollectionCaps& collection : result.collections) {
         for (const HidKindCaps& kind : collection.kinds) {

@@ -5,6 +5,7 @@
 #include <linux/hidraw.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 
 #include <dirent.h>
 #include <chrono>
@@ -149,15 +150,25 @@ void HotPlug(PeerProcess& peer, LinkUnderTest& ut) {
     Check(ut.events == std::vector<std::string>({"current"}), "arrival told the UI once");
 }
 
-void SendRunFrames(PeerProcess& peer, int count) {
-    const ControllerChannel channel = CurrentControllerChannel();
-    CalibrationRun run(count);
+// As the calibration window opens a run: whatever is queued is drained first, so no reply left
+// over from before can pass for this run's verdict.
+void SendOpeningFrames(CalibrationRun& run) {
     Check(run.Begin(1920, 1080) == LayoutResult::Ok, "layout");
+    Check(DrainInput(g_controllerFd) == DrainStatus::Drained, "input drained");
     for (const CalibrationFrame& frame : run.OpeningFrames()) {
-        Check(SendFrame(channel, frame) == WriteStatus::Written, "opening frame written");
+        Check(SendFrame(CurrentControllerChannel(), frame) == WriteStatus::Written,
+              "opening frame written");
     }
+}
+
+// A finger held for `hold` gives the listener the time to read a touch-down's burst before the
+// lift-off, as a real touch does: the kernel drops what arrives while 64 reports wait unread.
+void TouchEveryTarget(PeerProcess& peer, CalibrationRun& run,
+                      std::chrono::milliseconds hold = 0ms) {
+    const ControllerChannel channel = CurrentControllerChannel();
     while (!run.AllTargetsAccepted()) {
         peer.Ok("finger down");
+        std::this_thread::sleep_for(hold);
         run.OnTouchInput(TOUCH_FLAG_DOWN, 100, 100);
         for (int i = 0; i < 11; ++i)
             run.OnTouchInput(TOUCH_FLAG_MOVE, 100, 100);
@@ -173,16 +184,20 @@ std::vector<std::uint8_t> ExpectedFrame(const CalibrationFrame& frame) {
     return {frame.begin(), frame.end()};
 }
 
-void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent expected) {
+void NinePointCalibration(PeerProcess& peer, const char* answer, ListenerEvent expected,
+                          std::chrono::milliseconds hold = 0ms) {
     const int before = std::stoi(peer.Command("received").substr(9));
     Check(peer.Ok(std::string("calibrate ") + answer), "script the verdict");
     Check(peer.Ok("noise AA F1 01"), "a no-verdict report first");
     ListenerLog log;
     VerdictListener listener;
+    CalibrationRun run(9);
+    SendOpeningFrames(run);
     Check(listener.Start(g_controllerFd, log.Callback()), "listener started");
-    SendRunFrames(peer, 9);
+    TouchEveryTarget(peer, run, hold);
     const auto event = log.Wait(3s);
-    Check(event == expected, std::string("verdict read back for ") + answer);
+    Check(event == expected, std::string("verdict read back for ") + answer + ": " +
+                                 (event ? std::to_string(static_cast<int>(*event)) : "none"));
     listener.Stop();
 
     Check(peer.Ok("wait " + std::to_string(before + 10) + " 2000"), "ten frames arrived");
@@ -205,18 +220,32 @@ struct ResetCase {
     const char* script;
     ResetOutcome outcome;
     bool slow;  // expected to take the whole reply bound
+    // Another silence, or the late reply that the stale-reply scenario covers: once is enough.
+    bool plainOnly = false;
 };
 
-void ResetOutcomes(PeerProcess& peer) {
+// With `touchBursts`, a finger lands before every reset: the touch controller's digitizer
+// queues more reports than the kernel keeps for the node, on top of its running stream.
+void ResetOutcomes(PeerProcess& peer, bool touchBursts = false) {
     // The kernel drops an input report whose ID the device does not declare, so AB F1 FF
     // never reaches hidraw: on a real device it reads as silence, not as a non-verdict.
     const ResetCase cases[] = {
-        {"success", ResetOutcome::Succeeded, false},  {"failure", ResetOutcome::Failed, false},
-        {"AA F1 01", ResetOutcome::NoMessage, false}, {"AB F1 FF", ResetOutcome::Failed, true},
-        {"silent", ResetOutcome::Failed, true},       {"success 600", ResetOutcome::Failed, true},
+        {"success", ResetOutcome::Succeeded, false},
+        {"failure", ResetOutcome::Failed, false},
+        {"AA F1 01", ResetOutcome::NoMessage, false},
+        {"AB F1 FF", ResetOutcome::Failed, true, true},
+        {"silent", ResetOutcome::Failed, true},
+        {"success 600", ResetOutcome::Failed, true, true},
     };
     for (const ResetCase& c : cases) {
+        if (touchBursts && c.plainOnly) {
+            continue;
+        }
         Check(peer.Ok(std::string("reset ") + c.script), std::string("script reset ") + c.script);
+        if (touchBursts) {
+            Check(peer.Ok("finger down"), "finger down");
+            std::this_thread::sleep_for(50ms);  // the burst reaches the node first
+        }
         const auto started = Clock::now();
         const ResetOutcome outcome = RunResetExchange(CurrentControllerChannel());
         const auto took = Clock::now() - started;
@@ -226,18 +255,97 @@ void ResetOutcomes(PeerProcess& peer) {
         } else {
             Check(took < 450ms, std::string("prompt answer for ") + c.script);
         }
+        if (touchBursts) {
+            Check(peer.Ok("finger up"), "finger up");
+        }
     }
-    // The late answer lands after its exchange ended; read it away so it cannot pass for the
-    // next exchange's reply.
+    // The last answer is 600 ms late: let it land so it cannot arrive in the middle of the next
+    // scenario's wait, where nothing could tell it from a prompt answer, and read it away.
     std::this_thread::sleep_for(300ms);
+    Check(DrainInput(g_controllerFd) == DrainStatus::Drained, "late answer drained");
+}
+
+// A reply 600 ms late to one reset lands in the node's queue after that exchange gave up. The
+// stream is slowed so the kernel's 64-report queue cannot overflow and drop that reply.
+void QueueLateReply(PeerProcess& peer) {
+    Check(peer.Ok("reset success 600"), "script a late reply");
+    const ResetOutcome outcome = RunResetExchange(CurrentControllerChannel());
+    Check(outcome == ResetOutcome::Failed,
+          "late reply: Reset failed, not " + std::to_string(static_cast<int>(outcome)));
+    std::this_thread::sleep_for(300ms);
+}
+
+// First proves that the late reply is there to be mistaken, then that the next reset, against a
+// controller that no longer answers, does not take it for its answer.
+void StaleReply(PeerProcess& peer) {
+    Check(peer.Ok("stream 0 20"), "slower touch stream");
+    QueueLateReply(peer);
     std::array<std::uint8_t, FRAME_SIZE> buffer{};
-    while (ReadReport(g_controllerFd, buffer, 0).status == ReadStatus::Report) {
+    bool found = false;
+    while (!found && ReadReport(g_controllerFd, buffer, 0).status == ReadStatus::Report) {
+        found = buffer[0] == 0xAA && buffer[1] == 0xF1 && buffer[2] == 0xFF;
     }
+    Check(found, "the late reply waits in the node's queue");
+
+    QueueLateReply(peer);
+    Check(peer.Ok("reset silent"), "script silence");
+    Check(RunResetExchange(CurrentControllerChannel()) == ResetOutcome::Failed,
+          "silent controller after a late reply: Reset failed");
+    Check(peer.Ok("stream 100 2"), "touch stream back to full rate");
+}
+
+// Reads away the hot-plug events queued so far: the link never hears of them.
+void LoseHotplugEvents(LinkUnderTest& ut) {
+    std::array<char, 8192> buffer{};
+    while (::recv(ut.link.hotplugFd(), buffer.data(), buffer.size(), MSG_DONTWAIT) > 0) {
+    }
+}
+
+// The controller's removal event is lost: the dead controller stays current until the
+// controller arrives again, and then gives way to it.
+void MissedRemoval(PeerProcess& peer, LinkUnderTest& ut) {
+    Check(peer.Ok("create controller"), "plug controller");
+    Check(ut.PumpUntil([&] { return g_controllerFd >= 0; }), "controller current");
+    const std::size_t nodes = HidrawNodeCount();
+    ut.events.clear();
+    Check(peer.Ok("destroy controller"), "unplug controller");
+    Check(WaitForNodeCount(nodes - 1), "its node went away");
+    std::this_thread::sleep_for(200ms);
+    LoseHotplugEvents(ut);
+    Check(g_controllerFd >= 0 && ut.events.empty(), "the dead controller is still current");
+
+    Check(peer.Ok("create controller"), "plug controller again");
+    Check(ut.PumpUntil([&] { return ut.events.size() >= 2; }), "its arrival was handled");
+    Check(ut.events == std::vector<std::string>({"releasing", "current"}),
+          "the dead controller released, the new one current");
+    Check(ut.CurrentName() == "norvessa-test-controller", "current is " + ut.CurrentName());
+    Check(peer.Ok("reset success"), "script reset success");
+    Check(RunResetExchange(CurrentControllerChannel()) == ResetOutcome::Succeeded,
+          "the new controller answers");
+    Check(peer.Ok("destroy controller"), "unplug controller");
+    Check(ut.PumpUntil([&] { return g_controllerFd < 0; }), "controller released");
+}
+
+void TouchControllerFound(PeerProcess& peer, LinkUnderTest& ut) {
+    Check(peer.Ok("create touchcontroller"), "plug the touch controller");
+    Check(ut.PumpUntil([&] { return g_controllerFd >= 0; }), "its node became current");
+    Check(ut.CurrentName() == "norvessa-test-touchcontroller", "current is " + ut.CurrentName());
+    Check(g_outputReportLength == 64, "output report length 64");
+    Check(peer.Ok("stream 100 2"), "touch stream started");
+}
+
+// The digitizer's reports really reached the node while the scenario ran.
+void ExpectTouchStream(PeerProcess& peer, std::size_t atLeast) {
+    const std::string answer = peer.Command("touches");
+    const std::size_t made = answer.rfind("touches ", 0) == 0 ? std::stoul(answer.substr(8)) : 0;
+    Check(made >= atLeast, "touch reports made: " + answer);
 }
 
 void RemovalDuringPendingRead(PeerProcess& peer, LinkUnderTest& ut) {
     ListenerLog log;
     VerdictListener listener;
+    // As the window does: a late reset reply queued earlier is no verdict for this read.
+    Check(DrainInput(g_controllerFd) == DrainStatus::Drained, "input drained");
     Check(listener.Start(g_controllerFd, log.Callback()), "listener started");
     std::this_thread::sleep_for(100ms);
     Check(peer.Ok("destroy controller"), "unplug during the read");
@@ -269,6 +377,18 @@ int RunAll(const std::string& peerProgram) {
          [&] { NinePointCalibration(peer, "failure", ListenerEvent::Failure); }},
         {"reset outcomes", [&] { ResetOutcomes(peer); }},
         {"removal during a pending read", [&] { RemovalDuringPendingRead(peer, ut); }},
+        {"missed removal, then the controller again", [&] { MissedRemoval(peer, ut); }},
+        {"touch controller: one device, digitizer beside the controller",
+         [&] { TouchControllerFound(peer, ut); }},
+        {"touch controller: nine-point calibration with the stream running",
+         [&] {
+             NinePointCalibration(peer, "success", ListenerEvent::Success, 50ms);
+             ExpectTouchStream(peer, 10 * 100);
+         }},
+        {"touch controller: reset outcomes with bursts over 64 and the stream running",
+         [&] { ResetOutcomes(peer, true); }},
+        {"touch controller: a late reply does not answer the next reset",
+         [&] { StaleReply(peer); }},
     };
     int passed = 0;
     int failed = 0;

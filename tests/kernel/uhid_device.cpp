@@ -24,8 +24,8 @@ void CopyName(std::uint8_t* target, std::size_t size, const std::string& text) {
 }  // namespace
 
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name) {
-    for (DeviceKind kind :
-         {DeviceKind::Controller, DeviceKind::Keyboard, DeviceKind::OtherId, DeviceKind::Wide}) {
+    for (DeviceKind kind : {DeviceKind::Controller, DeviceKind::Keyboard, DeviceKind::OtherId,
+                            DeviceKind::Wide, DeviceKind::TouchController}) {
         if (name == DeviceKindName(kind))
             return kind;
     }
@@ -42,6 +42,8 @@ const char* DeviceKindName(DeviceKind kind) {
             return "otherid";
         case DeviceKind::Wide:
             return "wide";
+        case DeviceKind::TouchController:
+            return "touchcontroller";
     }
     return "?";
 }
@@ -56,6 +58,8 @@ std::vector<std::uint8_t> ReportDescriptor(DeviceKind kind) {
             return support::VendorCollection(0xAA, 64, 64);
         case DeviceKind::Keyboard:
             return support::BootKeyboard();
+        case DeviceKind::TouchController:
+            return support::TouchScreenWithController();
     }
     return {};
 }

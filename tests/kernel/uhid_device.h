@@ -19,7 +19,14 @@ enum class DeviceKind {
     Keyboard,    // boot keyboard with its LED output report, no report IDs
     OtherId,     // vendor collection like the controller's, but report ID 0x55
     Wide,        // report ID 0xAA with a 64-byte payload: 65 bytes with the ID, too long
+    // A touch screen whose digitizer (report ID 0x01) and controller collection share one
+    // device, so touch reports arrive on the controller's node.
+    TouchController,
 };
+
+inline bool ServesController(DeviceKind kind) {
+    return kind == DeviceKind::Controller || kind == DeviceKind::TouchController;
+}
 
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name);
 const char* DeviceKindName(DeviceKind kind);

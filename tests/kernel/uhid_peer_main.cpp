@@ -3,13 +3,16 @@
 //
 // Commands, one per line on stdin; every command is answered with one line on stdout
 // ("ok", "error ...", or the answer given below):
-//   create KIND | destroy KIND       KIND: controller, keyboard, otherid, wide
+//   create KIND | destroy KIND       KIND: controller, keyboard, otherid, wide, touchcontroller
 //   reset ANSWER [DELAY_MS]          ANSWER: success, failure, silent, or hex bytes
 //   calibrate ANSWER [DELAY_MS]
 //   early N                          verdict right after point frame N (0: off)
 //   noise HEX                        a no-verdict report sent before the calibration verdict
 //   queue HEX                        a report put in the input queue now
-//   finger down | finger up
+//   finger down | finger up          (a touch-down also starts a burst while a stream runs)
+//   stream BURST INTERVAL_MS | stream off
+//                                    touch reports (ID 0x01) of the touch controller's digitizer
+//   touches                          "touches N": touch reports made so far
 //   received                         "received N"
 //   report I                         hex bytes of received report I
 //   wait N TIMEOUT_MS                "ok" once N reports were received, else "timeout"
@@ -27,6 +30,8 @@
 #include <vector>
 
 #include "hex_text.h"
+#include "hid_test_descriptors.h"
+#include "protocol/frames.h"
 #include "simulated_controller.h"
 #include "uhid_device.h"
 
@@ -126,17 +131,25 @@ class Peer {
             if (device->fd() != fd)
                 continue;
             const auto report = device->ReadEvent();
-            if (report && kind == DeviceKind::Controller) {
+            if (report && ServesController(kind)) {
                 sim_.OnOutputReport(report->bytes, Clock::now());
             }
         }
     }
 
+    // Replies go to whichever device holds the controller's collection; touch reports only to
+    // the touch controller, at the length its digitizer declares.
     void SendDueReports() {
         while (const auto report = sim_.TakeDueReport(Clock::now())) {
-            const auto controller = devices_.find(DeviceKind::Controller);
-            if (controller != devices_.end())
-                controller->second->SendInput(*report);
+            for (auto& [kind, device] : devices_) {
+                if (!ServesController(kind))
+                    continue;
+                if (report->front() == CONTROLLER_REPORT_ID) {
+                    device->SendInput(*report);
+                } else if (kind == DeviceKind::TouchController) {
+                    device->SendInput(std::span(*report).first(support::TOUCH_INPUT_REPORT_LENGTH));
+                }
+            }
         }
     }
 
@@ -197,6 +210,10 @@ class Peer {
             word == "down" ? sim_.FingerDown(Clock::now()) : sim_.FingerUp(Clock::now());
             return "ok";
         }
+        if (command == "stream")
+            return Stream(in);
+        if (command == "touches")
+            return "touches " + std::to_string(sim_.touchReportsMade());
         if (command == "received")
             return "received " + std::to_string(sim_.received().size());
         if (command == "report") {
@@ -225,6 +242,24 @@ class Peer {
             calibration_.delay = delay;
             sim_.SetCalibrationScript(calibration_);
         }
+        return "ok";
+    }
+
+    std::string Stream(std::istringstream& in) {
+        std::string word;
+        in >> word;
+        if (word == "off") {
+            sim_.StopTouchStream();
+            return "ok";
+        }
+        long interval = -1;
+        in >> interval;
+        if (word.empty() || interval < 0)
+            return "error stream BURST INTERVAL_MS";
+        sim_.StartTouchStream(sim::TouchStream{.reportId = 0x01,
+                                               .interval = sim::Milliseconds(interval),
+                                               .burst = std::stoul(word)},
+                              Clock::now());
         return "ok";
     }
 

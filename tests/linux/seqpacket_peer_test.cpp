@@ -48,6 +48,19 @@ TEST(SeqpacketPeer, LateAnswerArrivesAfterItsDelay) {
     EXPECT_EQ(ParseReply(*reply), Verdict::Failure);
 }
 
+TEST(SeqpacketPeer, DeliversATouchBurstLargerThanTheKernelQueueWhole) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    peer.StartTouchStream(TouchStream{.reportId = 0x01, .interval = 0ms, .burst = 100});
+    for (int sequence = 0; sequence < 100; ++sequence) {
+        const auto report = ReadReport(host.get(), 2000);
+        ASSERT_TRUE(report.has_value()) << sequence;
+        EXPECT_EQ((*report)[0], 0x01);
+        EXPECT_EQ((*report)[3], sequence);
+    }
+    EXPECT_FALSE(ReadReport(host.get(), 100).has_value());
+}
+
 TEST(SeqpacketPeer, DisconnectHangsUpTheHostEnd) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();

@@ -2,6 +2,8 @@
 // it gets, the crosses drawn, the verdict boxes and their answers, and the ways a run ends
 // early.
 
+#include <poll.h>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -69,7 +71,13 @@ class CalibrationTest : public AppTest {
     }
 };
 
-TEST_F(CalibrationTest, NinePointRunSendsEveryFrameAndShowsSuccess) {
+// A whole run, alone on the channel and among a digitizer's touch reports.
+class WholeRun : public CalibrationTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(WholeRun, NinePointRunSendsEveryFrameAndShowsSuccess) {
+    if (GetParam()) {
+        peer_->StartTouchStream();
+    }
     QRect windowGeometry;
     bool fullScreen = false;
     bool frameless = false;
@@ -127,6 +135,34 @@ TEST_F(CalibrationTest, NinePointRunSendsEveryFrameAndShowsSuccess) {
     EXPECT_EQ(boxes[0].icon, QMessageBox::NoIcon);
     EXPECT_EQ(VisibleCalibration(), nullptr);
     EXPECT_EQ(dialog_->activeCalibration(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(TouchStream, WholeRun, ::testing::Bool(), [](const auto& p) {
+    return std::string(p.param ? "AmongTouchReports" : "Alone");
+});
+
+TEST_F(CalibrationTest, AVerdictQueuedBeforeTheRunDoesNotEndIt) {
+    peer_->With([](sim::SimulatedController& c) {
+        c.QueueReport(sim::VerdictReply(VERDICT_FAILURE), sim::Clock::now());
+    });
+    peer_->PauseReading(false);  // wakes the peer's loop to send it
+    pollfd queued{g_controllerFd, POLLIN, 0};
+    ASSERT_EQ(::poll(&queued, 1, 2000), 1);
+    bool boxSeen = true;
+    UiScript script;
+    script.When("window shown", [this] { return VisibleCalibration() && ReceivedCount() >= 2; },
+                {});
+    script.Pause(300);
+    script.When(
+        "window still up", [] { return VisibleCalibration() != nullptr; },
+        [&] {
+            boxSeen = VisibleMessageBox() != nullptr;
+            QTest::keyClick(VisibleCalibration(), Qt::Key_Escape);
+        });
+    script.Start();
+    dialog_->StartCalibration(4);
+    ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
+    EXPECT_FALSE(boxSeen);
 }
 
 TEST_F(CalibrationTest, FailureThenYesStartsTheSameCountAgainAfterTheOldWindowClosed) {
@@ -265,6 +301,40 @@ TEST_F(CalibrationTest, ControllerUnpluggedMidRunClosesTheWindowAndDisablesTheBu
     EXPECT_FALSE(dialog_->button(IDC_CALIBRATE_9)->isEnabled());
     EXPECT_FALSE(dialog_->button(IDC_RESET)->isEnabled());
 }
+
+// A controller that a read or write finds gone is released as its removal would be, whether a
+// calibration or a reset finds it.
+class GoneControllerFoundBy : public CalibrationTest,
+                              public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(GoneControllerFoundBy, IsReleasedAndTheButtonsDisabled) {
+    peer_->Disconnect();
+    pollfd hangUp{g_controllerFd, 0, 0};
+    ASSERT_EQ(::poll(&hangUp, 1, 2000), 1);
+    bool boxSeen = false;
+    UiScript watch;
+    watch.When(
+        "any message box", [] { return VisibleMessageBox() != nullptr; },
+        [&] {
+            boxSeen = true;
+            Press(*VisibleMessageBox(), QMessageBox::Ok);
+        });
+    watch.Start();
+    if (GetParam() == "Reset") {
+        dialog_->RunReset();
+    } else {
+        dialog_->StartCalibration(4);
+    }
+    EXPECT_FALSE(boxSeen);
+    EXPECT_EQ(VisibleCalibration(), nullptr);
+    EXPECT_EQ(dialog_->controllerLink().current(), nullptr);
+    EXPECT_EQ(g_controllerFd, -1);
+    EXPECT_FALSE(dialog_->button(IDC_CALIBRATE_4)->isEnabled());
+    EXPECT_FALSE(dialog_->button(IDC_RESET)->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, GoneControllerFoundBy, ::testing::Values("Reset", "Calibration"),
+                         [](const auto& p) { return p.param; });
 
 TEST_F(CalibrationTest, RemovalReportedByTheLinkEndsTheRunBeforeTheFdCloses) {
     UiScript script;

@@ -19,14 +19,22 @@ struct ResetCase {
     sim::ResetScript script;
     const char* englishBox;  // null: no box
     const char* chineseBox;
+    friend void PrintTo(const ResetCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class ResetOutcome : public AppTest, public ::testing::WithParamInterface<ResetCase> {};
+// Each reply, alone on the channel and among a digitizer's touch reports.
+class ResetOutcome : public AppTest,
+                     public ::testing::WithParamInterface<std::tuple<ResetCase, bool>> {};
 
 TEST_P(ResetOutcome, ShowsTheBoxItsReplyNames) {
+    const auto& [c, touchStream] = GetParam();
     for (ui::UiLanguage language : {ui::UiLanguage::English, ui::UiLanguage::ChineseSimplified}) {
         MakeDialog(language);
-        peer_->With([](sim::SimulatedController& c) { c.SetResetScript(GetParam().script); });
+        peer_->With(
+            [&](sim::SimulatedController& controller) { controller.SetResetScript(c.script); });
+        if (touchStream) {
+            peer_->StartTouchStream();
+        }
         std::vector<BoxSeen> boxes;
         UiScript script;
         script.When(
@@ -40,8 +48,7 @@ TEST_P(ResetOutcome, ShowsTheBoxItsReplyNames) {
         clock.start();
         dialog_->button(IDC_RESET)->click();
         const qint64 blockedMs = clock.elapsed();
-        const char* expected =
-            language == ui::UiLanguage::English ? GetParam().englishBox : GetParam().chineseBox;
+        const char* expected = language == ui::UiLanguage::English ? c.englishBox : c.chineseBox;
         if (expected == nullptr) {
             EXPECT_TRUE(boxes.empty());
             EXPECT_LT(blockedMs, 1500);
@@ -69,23 +76,33 @@ TEST_P(ResetOutcome, ShowsTheBoxItsReplyNames) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ResetOutcome,
-    ::testing::Values(
-        ResetCase{"Success", {.answer = Answer::Success}, "Reset succeed", "重置成功"},
-        ResetCase{"Failure", {.answer = Answer::Failure}, "Reset failed", "重置失败"},
-        ResetCase{"OtherVerdictByte",
-                  {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAA, 0xF1, 0x01)},
-                  nullptr,
-                  nullptr},
-        ResetCase{"WrongMagic",
-                  {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAB, 0xF1, 0xFF)},
-                  nullptr,
-                  nullptr},
-        ResetCase{"Silence", {.answer = Answer::Silent}, "Reset failed", "重置失败"},
-        ResetCase{"SuccessTooLate",
-                  {.answer = Answer::Success, .delay = 600ms},
-                  "Reset failed",
-                  "重置失败"}),
-    [](const ::testing::TestParamInfo<ResetCase>& param) { return param.param.name; });
+    ::testing::Combine(
+        ::testing::Values(
+            ResetCase{"Success", {.answer = Answer::Success}, "Reset succeed", "重置成功"},
+            ResetCase{"Failure", {.answer = Answer::Failure}, "Reset failed", "重置失败"},
+            ResetCase{"OtherVerdictByte",
+                      {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAA, 0xF1, 0x01)},
+                      nullptr,
+                      nullptr},
+            ResetCase{"WrongMagic",
+                      {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAA, 0xF0, 0xFF)},
+                      nullptr,
+                      nullptr},
+            // Another report ID is another collection's report: the controller stayed silent.
+            ResetCase{"OtherReportId",
+                      {.answer = Answer::Custom, .customReply = sim::MakeReply(0xAB, 0xF1, 0xFF)},
+                      "Reset failed",
+                      "重置失败"},
+            ResetCase{"Silence", {.answer = Answer::Silent}, "Reset failed", "重置失败"},
+            ResetCase{"SuccessTooLate",
+                      {.answer = Answer::Success, .delay = 600ms},
+                      "Reset failed",
+                      "重置失败"}),
+        ::testing::Bool()),
+    [](const auto& param) {
+        return std::string(std::get<0>(param.param).name) +
+               (std::get<1>(param.param) ? "AmongTouchReports" : "");
+    });
 
 TEST_F(AppTest, ResetWithoutAControllerShowsNothing) {
     MakeDialog(ui::UiLanguage::English, false);

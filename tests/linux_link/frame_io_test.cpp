@@ -92,7 +92,7 @@ TEST(SendFrame, FailsWithoutWaitingOnceThePeerIsGone) {
     peer.Disconnect();
     ASSERT_TRUE(test::WaitForHangUp(host.get(), 2s));
     const auto started = Clock::now();
-    EXPECT_EQ(SendFrame({host.get(), 64}, BuildResetFrame()), WriteStatus::Failed);
+    EXPECT_EQ(SendFrame({host.get(), 64}, BuildResetFrame()), WriteStatus::Gone);
     EXPECT_LT(Clock::now() - started, 400ms);
 }
 

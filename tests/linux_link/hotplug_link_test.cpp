@@ -177,6 +177,31 @@ TEST_F(HotplugLink, ReleaseAtTheEndEmptiesTheStateWithoutReportingAChange) {
     EXPECT_EQ(log, (std::vector<std::string>{"current:/dev/hidraw4", "release:/dev/hidraw4"}));
 }
 
+// A removal that never reached us: the controller's device is gone (its far end hangs up, as a
+// hidraw fd does when its device goes), and the controller plugged in again, on the node the
+// kernel gives it, must become current instead of being turned away by the dead one.
+class MissedRemoval : public HotplugLink, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MissedRemoval, TheArrivingControllerReplacesTheDeadOne) {
+    Plug("/dev/hidraw1", 1, test::ControllerDescriptor());
+    ASSERT_TRUE(link.current()->IsAlive());
+    platform.present.erase("/dev/hidraw1");
+    platform.farEnds.erase("/dev/hidraw1");
+    EXPECT_FALSE(link.current()->IsAlive());
+
+    const std::string devnode = GetParam();
+    platform.present[devnode] = {7, test::ControllerDescriptor()};
+    EXPECT_EQ(link.OnArrival(devnode), ArrivalResult::ReplacedDeadController);
+    EXPECT_EQ(link.current()->path(), devnode);
+    EXPECT_EQ(g_controllerFd, CurrentFd());
+    EXPECT_TRUE(link.current()->IsAlive());
+    EXPECT_EQ(log, (std::vector<std::string>{"current:/dev/hidraw1", "release:/dev/hidraw1",
+                                             "current:" + devnode}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Nodes, MissedRemoval, ::testing::Values("/dev/hidraw1", "/dev/hidraw7"),
+                         [](const auto& p) { return p.index == 0 ? "SameNode" : "OtherNode"; });
+
 // The user interface's part on removal: its listener is stopped in `releasing`, so it neither
 // reads a closed fd nor reports anything for a controller that is gone.
 TEST(HotplugRemoval, StopsTheListenerBeforeTheFdCloses) {

@@ -36,6 +36,13 @@ inline bool WaitForHangUp(int fd, std::chrono::milliseconds timeout) {
            (entry.revents & POLLHUP) != 0;
 }
 
+// Waits until a report is queued on the host end.
+inline bool WaitForReadable(int fd, std::chrono::milliseconds timeout) {
+    pollfd entry{fd, POLLIN, 0};
+    return ::poll(&entry, 1, static_cast<int>(timeout.count())) == 1 &&
+           (entry.revents & POLLIN) != 0;
+}
+
 // Gathers the listener's events, which arrive on its own thread.
 class ListenerEvents {
   public:

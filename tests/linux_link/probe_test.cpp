@@ -20,34 +20,63 @@ using test::Bytes;
 struct DescriptorCase {
     const char* name;
     Bytes descriptor;
-    bool controller;
+    AccessVerdict verdict;
     friend void PrintTo(const DescriptorCase& c, std::ostream* os) { *os << c.name; }
 };
 
+// The keyboard's collection with its usage changed to Keypad.
+Bytes Keypad() {
+    Bytes keypad = test::BootKeyboard();
+    keypad[3] = 0x07;
+    return keypad;
+}
+
 std::vector<DescriptorCase> DescriptorCases() {
+    using enum AccessVerdict;
     const Bytes controller = test::ControllerDescriptor();
+    const Bytes unreadableKeyboard = {0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x0C, 0xC0};
+    const Bytes unreadableVendor = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x0C, 0xC0};
+    const Bytes unknownUsage = {0x19, 0x01, 0xA1, 0x01, 0xC0};  // a lone Usage Minimum names it
     return {
-        {"Controller", controller, true},
-        {"ShortestController", test::VendorCollection(0xAA, 63, 7), true},
+        {"Controller", controller, Controller},
+        {"ShortestController", test::VendorCollection(0xAA, 63, 7), Controller},
+        {"ControllerAfterAnUnreadableCollection", test::Concat(unreadableVendor, controller),
+         Controller},
+        {"ControllerBesideATouchScreenDigitizer", support::TouchScreenWithController(), Controller},
         {"ControllerAfterAKeyboardCollection", test::Concat(test::BootKeyboard(), controller),
-         true},
-        {"Keyboard", test::BootKeyboard(), false},
-        {"OtherReportId", test::VendorCollection(0x55, 63, 63), false},
-        {"OutputOver64", test::VendorCollection(0xAA, 63, 64), false},
-        {"InputOver64", test::VendorCollection(0xAA, 64, 63), false},
-        {"Truncated", Bytes(controller.begin(), controller.end() - 1), false},
-        {"Empty", {}, false},
+         ControllerBesideKeyboard},
+        {"ControllerBeforeAKeypadCollection", test::Concat(controller, Keypad()),
+         ControllerBesideKeyboard},
+        {"ControllerBesideAnUnreadableKeyboard", test::Concat(unreadableKeyboard, controller),
+         ControllerBesideKeyboard},
+        {"ControllerBesideACollectionOfUnknownUsage", test::Concat(unknownUsage, controller),
+         ControllerBesideKeyboard},
+        {"Keyboard", test::BootKeyboard(), OtherDevice},
+        {"OtherReportId", test::VendorCollection(0x55, 63, 63), OtherDevice},
+        {"OutputOver64", test::VendorCollection(0xAA, 63, 64), OtherDevice},
+        {"InputOver64", test::VendorCollection(0xAA, 64, 63), OtherDevice},
+        {"Truncated", Bytes(controller.begin(), controller.end() - 1), OtherDevice},
+        {"Empty", {}, OtherDevice},
     };
 }
 
 class ProbeDecision : public ::testing::TestWithParam<DescriptorCase> {};
 
+// The controller's node only, and never one through which a keyboard could be read.
 TEST_P(ProbeDecision, AcceptsOnlyTheController) {
-    EXPECT_EQ(IsControllerDescriptor(GetParam().descriptor), GetParam().controller);
+    EXPECT_EQ(JudgeForSeatAccess(GetParam().descriptor), GetParam().verdict);
 }
 
 INSTANTIATE_TEST_SUITE_P(Descriptors, ProbeDecision, ::testing::ValuesIn(DescriptorCases()),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// The application itself still finds the controller beside a keyboard when it may open the node.
+TEST(ReportDescriptor, FindsTheControllerBesideAKeyboard) {
+    const auto description =
+        DescribeReportDescriptor(test::Concat(test::BootKeyboard(), test::ControllerDescriptor()));
+    ASSERT_TRUE(description.has_value());
+    EXPECT_EQ(description->match, MatchResult::Controller);
+}
 
 TEST(ReportDescriptor, DescribesTheControllerLikeWindowsDoes) {
     const auto description = DescribeReportDescriptor(test::ControllerDescriptor());
@@ -105,6 +134,9 @@ TEST_F(ProbeProgram, ExitStatusTellsTheControllerFromOtherDevices) {
     EXPECT_EQ(Run({Node("hidraw0", test::ControllerDescriptor())}), 0);
     EXPECT_EQ(Run({Node("hidraw1", test::BootKeyboard())}), 1);
     EXPECT_EQ(Run({Node("hidraw2", test::VendorCollection(0xAA, 63, 64))}), 1);
+    EXPECT_EQ(
+        Run({Node("hidraw4", test::Concat(test::BootKeyboard(), test::ControllerDescriptor()))}),
+        1);
     // A controller descriptor followed by more than the parser takes is refused, not cut short.
     Bytes oversized = test::ControllerDescriptor();
     oversized.resize(5000, 0x00);

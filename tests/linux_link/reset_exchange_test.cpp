@@ -28,13 +28,18 @@ struct ResetCase {
     friend void PrintTo(const ResetCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class ResetAnswer : public ::testing::TestWithParam<ResetCase> {};
+// Each answer, alone on the channel and among a digitizer's touch reports.
+class ResetAnswer : public ::testing::TestWithParam<std::tuple<ResetCase, bool>> {};
 
 TEST_P(ResetAnswer, GivesItsOutcome) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
-    const ResetCase& c = GetParam();
+    const auto& [c, touchStream] = GetParam();
     peer.With([&](SimulatedController& controller) { controller.SetResetScript(c.script); });
+    if (touchStream) {
+        peer.StartTouchStream();
+        ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
+    }
 
     const auto started = Clock::now();
     EXPECT_EQ(RunResetExchange({host.get(), 64}), c.expected);
@@ -49,26 +54,38 @@ TEST_P(ResetAnswer, GivesItsOutcome) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ResetAnswer,
-    ::testing::Values(
-        ResetCase{"Succeeded", {.answer = Answer::Success}, ResetOutcome::Succeeded, 0ms, 2000ms},
-        ResetCase{"Failed", {.answer = Answer::Failure}, ResetOutcome::Failed, 0ms, 2000ms},
-        ResetCase{"OtherVerdictByte",
-                  {.answer = Answer::Custom, .customReply = MakeReply(0xAA, 0xF1, 0x01)},
-                  ResetOutcome::NoMessage,
-                  0ms,
-                  2000ms},
-        ResetCase{"OtherMagic",
-                  {.answer = Answer::Custom, .customReply = MakeReply(0xAB, 0xF1, 0xFF)},
-                  ResetOutcome::NoMessage,
-                  0ms,
-                  2000ms},
-        ResetCase{"Silence", {.answer = Answer::Silent}, ResetOutcome::Failed, 450ms, 2000ms},
-        ResetCase{"AnswerAfter600ms",
-                  {.answer = Answer::Success, .delay = 600ms},
-                  ResetOutcome::Failed,
-                  450ms,
-                  2000ms}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            ResetCase{
+                "Succeeded", {.answer = Answer::Success}, ResetOutcome::Succeeded, 0ms, 2000ms},
+            ResetCase{"Failed", {.answer = Answer::Failure}, ResetOutcome::Failed, 0ms, 2000ms},
+            ResetCase{"OtherVerdictByte",
+                      {.answer = Answer::Custom, .customReply = MakeReply(0xAA, 0xF1, 0x01)},
+                      ResetOutcome::NoMessage,
+                      0ms,
+                      2000ms},
+            ResetCase{"OtherMagic",
+                      {.answer = Answer::Custom, .customReply = MakeReply(0xAA, 0xF0, 0xFF)},
+                      ResetOutcome::NoMessage,
+                      0ms,
+                      2000ms},
+            // Byte 0 is the report ID: 0xAB is another collection's report, no answer at all.
+            ResetCase{"OtherReportId",
+                      {.answer = Answer::Custom, .customReply = MakeReply(0xAB, 0xF1, 0xFF)},
+                      ResetOutcome::Failed,
+                      450ms,
+                      2000ms},
+            ResetCase{"Silence", {.answer = Answer::Silent}, ResetOutcome::Failed, 450ms, 2000ms},
+            ResetCase{"AnswerAfter600ms",
+                      {.answer = Answer::Success, .delay = 600ms},
+                      ResetOutcome::Failed,
+                      450ms,
+                      2000ms}),
+        ::testing::Bool()),
+    [](const auto& p) {
+        return std::string(std::get<0>(p.param).name) +
+               (std::get<1>(p.param) ? "AmongTouchReports" : "");
+    });
 
 TEST(ResetExchange, WithoutAControllerEndsAtOnceWithoutAMessage) {
     const auto started = Clock::now();
@@ -85,24 +102,38 @@ TEST(ResetExchange, ShortOutputReportCarriesTheLeadingBytes) {
               (std::vector<std::uint8_t>{0xAA, 0xF1, 0xFF, 0, 0, 0, 0, 0}));
 }
 
-TEST(ResetExchange, TakesAReportQueuedEarlierAsTheAnswer) {
+// A report queued before the exchange is stale: it answered nothing this reset asked.
+TEST(ResetExchange, AReportQueuedEarlierIsNoAnswer) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.With([](SimulatedController& c) {
         c.QueueReport(sim::VerdictReply(VERDICT_FAILURE), sim::Clock::now());
     });
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
-    // The first reset's own reply is next in line.
+    peer.PauseReading(false);  // wakes the peer's loop to send it
+    ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Succeeded);
 }
 
-TEST(ResetExchange, ControllerGoneGivesNoMessage) {
+TEST(ResetExchange, AReplyTooLateForTheLastResetDoesNotAnswerTheNext) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    peer.With([](SimulatedController& c) {
+        c.SetResetScript({.answer = Answer::Success, .delay = 600ms});
+    });
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
+    // The controller falls silent; the first reset's late reply is queued by now.
+    peer.With([](SimulatedController& c) { c.SetResetScript({.answer = Answer::Silent}); });
+    ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
+}
+
+TEST(ResetExchange, ControllerGoneIsReportedForItsRelease) {
     SeqpacketPeer peer;
     UniqueFd host = peer.TakeHostFd();
     peer.Disconnect();
     ASSERT_TRUE(test::WaitForHangUp(host.get(), 2s));
     const auto started = Clock::now();
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::NoMessage);
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::ControllerGone);
     EXPECT_LT(Clock::now() - started, 400ms);
 }
 

@@ -4,6 +4,9 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "calibration/calibration_run.h"
@@ -125,6 +128,43 @@ TEST_F(ListenerTest, ACallbackThatThrowsEndsOnlyTheListener) {
     EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Succeeded);
 }
 
+// A listener that cannot end (its callback blocks) must not hold its owner for ever: it is left
+// behind after the bound, and ends by itself once free.
+TEST_F(ListenerTest, AListenerThatCannotEndIsLeftBehindAfterTheBound) {
+    struct Latch {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool entered = false;
+        bool released = false;
+        bool left = false;
+    };
+    auto latch = std::make_shared<Latch>();
+    ASSERT_TRUE(listener.Start(host.get(), [latch](ListenerEvent) {
+        std::unique_lock lock(latch->mutex);
+        latch->entered = true;
+        latch->changed.notify_all();
+        latch->changed.wait(lock, [&] { return latch->released; });
+        latch->left = true;
+        latch->changed.notify_all();
+    }));
+    QueueNow(sim::VerdictReply(VERDICT_SUCCESS));
+    {
+        std::unique_lock lock(latch->mutex);
+        ASSERT_TRUE(latch->changed.wait_for(lock, 2s, [&] { return latch->entered; }));
+    }
+    const auto started = Clock::now();
+    listener.Stop();
+    const auto took = Clock::now() - started;
+    EXPECT_GE(took, THREAD_END_WAIT - 100ms);
+    EXPECT_LT(took, THREAD_END_WAIT + 2s);
+    EXPECT_FALSE(listener.started());
+
+    std::unique_lock lock(latch->mutex);
+    latch->released = true;
+    latch->changed.notify_all();
+    EXPECT_TRUE(latch->changed.wait_for(lock, 2s, [&] { return latch->left; }));
+}
+
 // A whole calibration run as the calibration window drives it: frames through SendFrame, the
 // touches through CalibrationRun, the verdict back through the listener.
 struct RunCase {
@@ -136,7 +176,9 @@ struct RunCase {
     friend void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class WholeCalibration : public ListenerTest, public ::testing::WithParamInterface<RunCase> {
+// Each run, alone on the channel and among a digitizer's touch reports.
+class WholeCalibration : public ListenerTest,
+                         public ::testing::WithParamInterface<std::tuple<RunCase, bool>> {
   protected:
     // Holds still on the target and lifts: eleven moves, then the lift-off.
     TouchOutcome Touch(CalibrationRun& run, SamplePoint at) {
@@ -148,7 +190,10 @@ class WholeCalibration : public ListenerTest, public ::testing::WithParamInterfa
 };
 
 TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
-    const RunCase& c = GetParam();
+    const auto& [c, touchStream] = GetParam();
+    if (touchStream) {
+        peer.StartTouchStream();
+    }
     peer.With([&](SimulatedController& controller) {
         controller.SetCalibrationScript(
             CalibrationScript{.answer = c.answer, .reportsBeforeVerdict = c.noise});
@@ -158,6 +203,7 @@ TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
     ASSERT_EQ(run.Begin(1920, 1080), LayoutResult::Ok);
 
     std::vector<CalibrationFrame> sent;
+    ASSERT_NE(DrainInput(host.get()), DrainStatus::Gone);  // as the window does before its run
     for (const CalibrationFrame& frame : run.OpeningFrames()) {
         sent.push_back(frame);
         ASSERT_EQ(SendFrame(channel, frame), WriteStatus::Written);
@@ -205,15 +251,20 @@ TEST_P(WholeCalibration, FramesReachTheControllerAndTheVerdictComesBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WholeCalibration,
-    ::testing::Values(
-        RunCase{"Succeeds", Answer::Success, 64, {}, ListenerEvent::Success},
-        RunCase{"FailsAfterReportsWithoutVerdict",
-                Answer::Failure,
-                64,
-                {MakeReply(0xAA, 0xF1, 0x05), MakeReply(0xAB, 0xF1, 0xFF)},
-                ListenerEvent::Failure},
-        RunCase{"SucceedsWithNineByteReports", Answer::Success, 9, {}, ListenerEvent::Success}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            RunCase{"Succeeds", Answer::Success, 64, {}, ListenerEvent::Success},
+            RunCase{"FailsAfterReportsWithoutVerdict",
+                    Answer::Failure,
+                    64,
+                    {MakeReply(0xAA, 0xF1, 0x05), MakeReply(0xAB, 0xF1, 0xFF)},
+                    ListenerEvent::Failure},
+            RunCase{"SucceedsWithNineByteReports", Answer::Success, 9, {}, ListenerEvent::Success}),
+        ::testing::Bool()),
+    [](const auto& p) {
+        return std::string(std::get<0>(p.param).name) +
+               (std::get<1>(p.param) ? "AmongTouchReports" : "");
+    });
 
 }  // namespace
 }  // namespace norvessa

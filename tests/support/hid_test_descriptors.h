@@ -1,7 +1,9 @@
 #pragma once
 // Report descriptors of the devices the tests plug in or parse: the controller's vendor
-// collection and its look-alikes, and the boot keyboard with its LED output report.
+// collection and its look-alikes, the boot keyboard with its LED output report, and a touch
+// screen whose digitizer shares its device with the controller.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +34,31 @@ inline std::vector<std::uint8_t> BootKeyboard() {
             0x81, 0x01, 0x95, 0x05, 0x75, 0x01, 0x05, 0x08, 0x19, 0x01, 0x29, 0x05, 0x91,
             0x02, 0x95, 0x01, 0x75, 0x03, 0x91, 0x01, 0x95, 0x06, 0x75, 0x08, 0x15, 0x00,
             0x25, 0x65, 0x05, 0x07, 0x19, 0x00, 0x29, 0x65, 0x81, 0x00, 0xC0};
+}
+
+// A single-touch screen digitizer in input report `id`: Tip Switch and seven bits of padding,
+// then 16-bit X and Y. TOUCH_INPUT_REPORT_LENGTH bytes with the report ID.
+inline constexpr std::size_t TOUCH_INPUT_REPORT_LENGTH = 6;
+inline std::vector<std::uint8_t> TouchScreenDigitizer(std::uint8_t id) {
+    return {0x05, 0x0D, 0x09, 0x04, 0xA1, 0x01,  // Digitizer, Touch Screen, Collection (App)
+            0x85, id,                            //   Report ID
+            0x09, 0x22, 0xA1, 0x02,              //   Finger, Collection (Logical)
+            0x09, 0x42, 0x15, 0x00, 0x25, 0x01,  //     Tip Switch, 0..1
+            0x75, 0x01, 0x95, 0x01, 0x81, 0x02,  //     1 bit, Input (Data, Var, Abs)
+            0x95, 0x07, 0x81, 0x03,              //     7 bits padding
+            0x05, 0x01, 0x26, 0xFF, 0x7F,        //     Generic Desktop, 0..32767
+            0x75, 0x10, 0x95, 0x01,              //     16 bits
+            0x09, 0x30, 0x81, 0x02,              //     X
+            0x09, 0x31, 0x81, 0x02,              //     Y
+            0xC0, 0xC0};
+}
+
+// One device, one hidraw node: the digitizer in report 0x01 beside the controller's collection.
+inline std::vector<std::uint8_t> TouchScreenWithController() {
+    std::vector<std::uint8_t> descriptor = TouchScreenDigitizer(0x01);
+    const std::vector<std::uint8_t> controller = VendorCollection(0xAA, 63, 63);
+    descriptor.insert(descriptor.end(), controller.begin(), controller.end());
+    return descriptor;
 }
 
 }  // namespace norvessa::support

@@ -101,6 +101,10 @@ TEST_P(HidParserCrossCheck, ReportsWhatWinesParserReports) {
         // Wine's parser accepts much that ours refuses.
         GTEST_SKIP() << "our parser refuses it: " << DescribeHidParseResult(ours);
     }
+    if (!ours.skipped.empty()) {
+        // Wine's parser takes or refuses the descriptor whole; ours skips what it cannot read.
+        GTEST_SKIP() << DescribeHidParseResult(ours);
+    }
     if (ours.collections.size() != 1) {
         // Wine 8 describes all top-level collections as one; there is nothing alike to compare.
         GTEST_SKIP() << ours.collections.size() << " top-level collections";

@@ -1,6 +1,5 @@
 #include "app/linux/norvessa_dlg.h"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <QCloseEvent>
@@ -32,11 +31,6 @@ constexpr int LAST_COMMAND_BUTTON = IDC_CALIBRATE_20;
 [[noreturn]] void EndProcessAtOnce() {
     // Like terminating the process: no destructor, no release of the controller, no flushing.
     ::_exit(1);
-}
-
-bool HasHungUp(int fd) {
-    pollfd entry{fd, 0, 0};
-    return ::poll(&entry, 1, 0) == 1 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 Qt::WindowFlags MainWindowFlags() {
@@ -160,8 +154,9 @@ void CNorvessaDlg::StartCalibration(long long count) {
             PostStartCalibration(count);
             break;
         case CalibrationEnd::ControllerGone:
-            ForgetControllerIfHungUp();
+            ForgetGoneController();
             break;
+        case CalibrationEnd::Removed:
         case CalibrationEnd::Closed:
         case CalibrationEnd::NotStarted:
             break;
@@ -173,15 +168,11 @@ void CNorvessaDlg::PostStartCalibration(long long count) {
         this, [this, count] { StartCalibration(count); }, Qt::QueuedConnection);
 }
 
-void CNorvessaDlg::ForgetControllerIfHungUp() {
-    // The listener saw the controller's fd hang up: it is gone for good, whether or not udev
-    // has said so yet. The simulated controller has no udev to say it at all.
-    const HidrawInterface* current = link_.current();
-    if (current == nullptr || !HasHungUp(current->fd())) {
-        return;
-    }
-    const std::string path = current->path();
-    link_.link().OnRemoval(path);
+void CNorvessaDlg::ForgetGoneController() {
+    // A read or write met the device-gone error or a hang-up: the controller is gone for good,
+    // whether or not udev has said so yet (the simulated controller has no udev to say it at
+    // all). Released here, on this thread, exactly as its removal would be.
+    link_.link().OnCurrentGone();
 }
 
 void CNorvessaDlg::RunReset() {
@@ -191,6 +182,9 @@ void CNorvessaDlg::RunReset() {
             break;
         case ResetOutcome::Failed:
             ShowMessage(LoadResourceString(language_, IDS_RESET_FAILED));
+            break;
+        case ResetOutcome::ControllerGone:
+            ForgetGoneController();
             break;
         case ResetOutcome::NoMessage:
             break;

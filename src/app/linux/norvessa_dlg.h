@@ -63,7 +63,7 @@ class CNorvessaDlg : public QDialog {
     void SetUpControllerLink(std::optional<ReadyController> ready);
     void EnableCommandButtons(bool enable);
     void OnControllerReleasing();
-    void ForgetControllerIfHungUp();
+    void ForgetGoneController();
     void ShowMessage(const QString& text);
 
     UiLanguage language_;

@@ -51,8 +51,15 @@ CalibrationEnd CMyDialog::Run() {
     if (run_.Begin(width, height) != LayoutResult::Ok) {
         return CalibrationEnd::NotStarted;
     }
+    // A verdict or reply left over from before this run must not end it: the listener would take
+    // it as this run's verdict.
+    if (DrainInput(g_controllerFd) == DrainStatus::Gone) {
+        return CalibrationEnd::ControllerGone;
+    }
     for (const CalibrationFrame& frame : run_.OpeningFrames()) {
-        SendFrame(CurrentControllerChannel(), frame);
+        if (!Send(frame)) {
+            return CalibrationEnd::ControllerGone;
+        }
     }
     setGeometry(geometry);
     setWindowState(windowState() | Qt::WindowFullScreen);
@@ -65,7 +72,13 @@ CalibrationEnd CMyDialog::Run() {
 }
 
 void CMyDialog::EndForRemoval() {
-    done(static_cast<int>(CalibrationEnd::ControllerGone));
+    done(static_cast<int>(CalibrationEnd::Removed));
+}
+
+bool CMyDialog::Send(const CalibrationFrame& frame) {
+    // A frame that timed out or was refused is not reported: it stays queued in order, or the
+    // controller never acknowledged frames anyway. Only a controller that is gone ends the run.
+    return SendFrame(CurrentControllerChannel(), frame) != WriteStatus::Gone;
 }
 
 void CMyDialog::done(int result) {
@@ -125,8 +138,9 @@ void CMyDialog::mouseReleaseEvent(QMouseEvent* event) {
 
 void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
     const TouchOutcome outcome = run_.OnTouchInput(flags, position.x, position.y);
-    if (outcome.frameToSend) {
-        SendFrame(CurrentControllerChannel(), *outcome.frameToSend);
+    if (outcome.frameToSend && !Send(*outcome.frameToSend)) {
+        done(static_cast<int>(CalibrationEnd::ControllerGone));
+        return;
     }
     if (outcome.repaint) {
         update();

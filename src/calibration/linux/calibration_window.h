@@ -19,8 +19,9 @@ namespace norvessa::ui {
 enum class CalibrationEnd {
     Closed = 0,          // a verdict was shown and answered without a retry, or Escape / Enter
     Retry = 1,           // "Calibration failed,retry again?" answered Yes
-    ControllerGone = 2,  // the controller went away while the window was up
+    ControllerGone = 2,  // a read or write found the controller gone: the caller releases it
     NotStarted = 3,      // the screen is too small for the layout: nothing was sent or shown
+    Removed = 4,         // the link released the controller (its removal): nothing more to do
 };
 
 // Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
@@ -69,6 +70,8 @@ class CMyDialog : public QDialog {
     bool HandleTouchEvent(QEvent* event);
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
     void OnListenerEvent(ListenerEvent event);
+    // Sends one of the run's frames; false once the controller is found gone.
+    bool Send(const CalibrationFrame& frame);
     int ShowVerdict(const QString& text, bool askForRetry);
 
     CalibrationRun run_;

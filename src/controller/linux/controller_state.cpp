@@ -7,12 +7,14 @@ namespace norvessa {
 
 int g_controllerFd = -1;
 std::uint32_t g_outputReportLength = 0;
+ReportWriter* g_controllerWriter = nullptr;
 
 namespace {
 
 void SetControllerState(const ControllerChannel& channel) {
     g_controllerFd = channel.fd;
     g_outputReportLength = channel.outputReportLength;
+    g_controllerWriter = channel.writer;
 }
 
 ControllerChannel ChannelOf(OpenedInterface* device) {
@@ -26,7 +28,7 @@ ControllerChannel ChannelOf(OpenedInterface* device) {
 }  // namespace
 
 ControllerChannel CurrentControllerChannel() {
-    return {g_controllerFd, g_outputReportLength};
+    return {g_controllerFd, g_outputReportLength, g_controllerWriter};
 }
 
 ControllerEvents TrackControllerState(ControllerEvents userInterface) {

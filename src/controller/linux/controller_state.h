@@ -14,6 +14,8 @@ struct ControllerEvents;
 
 extern int g_controllerFd;
 extern std::uint32_t g_outputReportLength;
+// The current controller's writer thread, owned by its opened interface like the fd.
+extern ReportWriter* g_controllerWriter;
 
 ControllerChannel CurrentControllerChannel();
 

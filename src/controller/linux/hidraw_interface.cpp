@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/hidraw.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 
 #include <array>
@@ -52,12 +53,31 @@ HidrawInfo ReadInfo(int fd) {
 
 }  // namespace
 
+bool HidrawHandleGone(int fd) {
+    pollfd entry{fd, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&entry, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    // A poll that fails tells nothing; the ioctl below still may.
+    if (ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return true;
+    }
+    hidraw_devinfo devinfo{};
+    return RetryOnInterrupt(fd, HIDIOCGRAWINFO, &devinfo) < 0 && errno == ENODEV;
+}
+
+bool HidrawInterface::IsAlive() const {
+    return !HidrawHandleGone(fd_.get());
+}
+
 HidrawInterface::HidrawInterface(std::string path, UniqueFd fd, InterfaceDescription description,
                                  HidrawInfo info)
     : path_(std::move(path)),
       fd_(std::move(fd)),
       description_(std::move(description)),
-      info_(std::move(info)) {}
+      info_(std::move(info)),
+      writer_(std::make_unique<ReportWriter>(fd_.get())) {}
 
 std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode) {
     if (devnode.empty()) {

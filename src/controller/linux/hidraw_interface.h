@@ -10,6 +10,7 @@
 #include "controller/controller_link.h"
 #include "controller/linux/controller_state.h"
 #include "controller/linux/report_descriptor.h"
+#include "controller/linux/report_writer.h"
 #include "controller/linux/unique_fd.h"
 
 namespace norvessa {
@@ -32,17 +33,32 @@ class HidrawInterface final : public OpenedInterface {
         return description_.output.outTable;
     }
 
+    // Asks the node without reading from it: see HidrawHandleGone.
+    bool IsAlive() const override;
+
     int fd() const { return fd_.get(); }
     const HidrawInfo& info() const { return info_; }
     MatchResult match() const { return description_.match; }
-    ControllerChannel channel() const { return {fd_.get(), caps().outputReportByteLength}; }
+    // The writer starts its thread with the first write, so a node opened only to be described
+    // costs no thread.
+    ControllerChannel channel() const {
+        return {fd_.get(), caps().outputReportByteLength, writer_.get()};
+    }
 
   private:
     std::string path_;
     UniqueFd fd_;
     InterfaceDescription description_;
     HidrawInfo info_;
+    // Declared after the fd: ended, and its thread joined, before the fd closes.
+    std::unique_ptr<ReportWriter> writer_;
 };
+
+// True when the device behind an open hidraw fd is gone: the kernel then marks the fd hung up
+// in poll and answers ENODEV to its ioctls (the older kernels only the latter). Nothing is read,
+// so a report waiting for the verdict listener stays queued. A socket standing in for a node
+// (the simulated controller) is gone once its far end hangs up.
+bool HidrawHandleGone(int fd);
 
 // Opens the node with O_RDWR | O_CLOEXEC | O_NONBLOCK, reads its report descriptor
 // (HIDIOCGRDESC), vendor, product and name, and describes it. Null when any step fails; what

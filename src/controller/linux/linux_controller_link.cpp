@@ -13,6 +13,7 @@ LinuxControllerLink::~LinuxControllerLink() {
     if (link_.hasController()) {
         g_controllerFd = -1;
         g_outputReportLength = 0;
+        g_controllerWriter = nullptr;
     }
 }
 

@@ -2,7 +2,9 @@
 // Run by the udev rule for every hidraw node that appears: exits 0 when the node at SYSPATH
 // (a sysfs path, as udev's %S%p gives it) is the touch controller, 1 when it is another HID
 // device, 2 when its descriptor cannot be read. The rule grants the logged-in user access on
-// 0 only, so no other HID device (a keyboard, say) becomes readable by the user.
+// 0 only, so no other HID device (a keyboard, say) becomes readable by the user. A node that
+// holds the controller beside a keyboard or keypad collection gives 1 too: whoever opens the
+// node reads every report of the device, keystrokes included.
 
 #include <cstdio>
 #include <fstream>
@@ -45,7 +47,20 @@ int Probe(const std::string& syspath) {
     if (!descriptor) {
         return kUnreadable;
     }
-    return norvessa::IsControllerDescriptor(*descriptor) ? kController : kOtherDevice;
+    switch (norvessa::JudgeForSeatAccess(*descriptor)) {
+        case norvessa::AccessVerdict::Controller:
+            return kController;
+        case norvessa::AccessVerdict::ControllerBesideKeyboard:
+            // udev keeps a program's standard error in its log.
+            std::fputs(
+                "norvessa-probe: the controller's device also declares a keyboard or keypad, "
+                "or a collection whose usage could not be read; access not granted\n",
+                stderr);
+            return kOtherDevice;
+        case norvessa::AccessVerdict::OtherDevice:
+            break;
+    }
+    return kOtherDevice;
 }
 
 }  // namespace

@@ -1,15 +1,33 @@
 #include "controller/linux/report_descriptor.h"
 
+#include <algorithm>
+
 #include "controller/hid_descriptor.h"
 
 namespace norvessa {
+namespace {
 
-std::optional<InterfaceDescription> DescribeReportDescriptor(
-    std::span<const std::uint8_t> descriptor) {
-    const HidParseResult parsed = ParseHidDescriptor(descriptor);
-    if (!parsed.ok()) {
-        return std::nullopt;
-    }
+constexpr std::uint16_t GENERIC_DESKTOP_PAGE = 0x01;
+constexpr std::uint16_t KEYBOARD_USAGE = 0x06;
+constexpr std::uint16_t KEYPAD_USAGE = 0x07;
+
+bool IsKeyboardUsage(std::uint16_t page, std::uint16_t usage) {
+    return page == GENERIC_DESKTOP_PAGE && (usage == KEYBOARD_USAGE || usage == KEYPAD_USAGE);
+}
+
+// Skipped collections count too: an odd item must not smuggle a keyboard past the probe.
+bool MayDeclareKeyboard(const HidParseResult& parsed) {
+    const bool readKeyboard = std::any_of(
+        parsed.collections.begin(), parsed.collections.end(),
+        [](const HidCollectionCaps& c) { return IsKeyboardUsage(c.usagePage, c.usage); });
+    const bool skippedKeyboard = std::any_of(
+        parsed.skipped.begin(), parsed.skipped.end(), [](const HidSkippedCollection& c) {
+            return !c.usageKnown || IsKeyboardUsage(c.usagePage, c.usage);
+        });
+    return readKeyboard || skippedKeyboard;
+}
+
+std::optional<InterfaceDescription> Describe(const HidParseResult& parsed) {
     std::optional<InterfaceDescription> first;
     for (const HidCollectionCaps& collection : parsed.collections) {
         InterfaceDescription description;
@@ -30,9 +48,29 @@ std::optional<InterfaceDescription> DescribeReportDescriptor(
     return first;
 }
 
-bool IsControllerDescriptor(std::span<const std::uint8_t> descriptor) {
-    const std::optional<InterfaceDescription> description = DescribeReportDescriptor(descriptor);
+bool HoldsController(const HidParseResult& parsed) {
+    const std::optional<InterfaceDescription> description = Describe(parsed);
     return description && description->match == MatchResult::Controller;
+}
+
+}  // namespace
+
+std::optional<InterfaceDescription> DescribeReportDescriptor(
+    std::span<const std::uint8_t> descriptor) {
+    return Describe(ParseHidDescriptor(descriptor));
+}
+
+bool IsControllerDescriptor(std::span<const std::uint8_t> descriptor) {
+    return HoldsController(ParseHidDescriptor(descriptor));
+}
+
+AccessVerdict JudgeForSeatAccess(std::span<const std::uint8_t> descriptor) {
+    const HidParseResult parsed = ParseHidDescriptor(descriptor);
+    if (!HoldsController(parsed)) {
+        return AccessVerdict::OtherDevice;
+    }
+    return MayDeclareKeyboard(parsed) ? AccessVerdict::ControllerBesideKeyboard
+                                      : AccessVerdict::Controller;
 }
 
 }  // namespace norvessa

@@ -20,12 +20,20 @@ struct InterfaceDescription {
 
 // A hidraw node carries the whole descriptor of its device, while Windows opens every top-level
 // collection as an interface of its own. The node is therefore described by its first
-// collection that passes the match test, else by its first collection whose table builds.
-// Nothing when the descriptor is refused or no collection's table builds.
+// collection that passes the match test, else by its first collection whose table builds;
+// collections the parser cannot read are passed over. Nothing when the descriptor is refused
+// whole or no collection's table builds.
 std::optional<InterfaceDescription> DescribeReportDescriptor(
     std::span<const std::uint8_t> descriptor);
 
-// The access probe's decision: the descriptor describes the touch controller.
+// The descriptor holds the touch controller's collection.
 bool IsControllerDescriptor(std::span<const std::uint8_t> descriptor);
+
+enum class AccessVerdict { Controller, OtherDevice, ControllerBesideKeyboard };
+
+// The access probe's decision. Whoever may open a node reads every report of its device, so a
+// node that also declares a keyboard or keypad collection, or a collection whose usage could
+// not be read, is not handed to the user even though it holds the controller.
+AccessVerdict JudgeForSeatAccess(std::span<const std::uint8_t> descriptor);
 
 }  // namespace norvessa

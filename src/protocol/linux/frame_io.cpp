@@ -6,10 +6,17 @@
 #include <cerrno>
 #include <chrono>
 
+#include "controller/linux/device_errors.h"
+#include "controller/linux/report_writer.h"
+
 namespace norvessa {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Far more than the kernel queues per open file (64): a drain never stops short of the queue,
+// yet a stream cannot keep it reading for ever.
+constexpr int MAX_DRAINED_REPORTS = 4096;
 
 bool WouldBlock(int error) {
     return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
@@ -47,6 +54,49 @@ Readiness WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+WriteStatus FromWriter(WriterStatus status) {
+    switch (status) {
+        case WriterStatus::Written:
+            return WriteStatus::Written;
+        case WriterStatus::TimedOut:
+            return WriteStatus::TimedOut;
+        case WriterStatus::Backlogged:
+            return WriteStatus::Backlogged;
+        case WriterStatus::Gone:
+            return WriteStatus::Gone;
+        case WriterStatus::Failed:
+            break;
+    }
+    return WriteStatus::Failed;
+}
+
+WriteStatus WriteDirectly(int fd, std::span<const std::uint8_t> report, unsigned waitMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        switch (WaitFor(fd, POLLOUT, deadline)) {
+            case Readiness::TimedOut:
+                return WriteStatus::TimedOut;
+            case Readiness::HungUp:
+                return WriteStatus::Gone;
+            case Readiness::Ready:
+                break;
+        }
+        const ssize_t written = ::write(fd, report.data(), report.size());
+        if (written >= 0) {
+            // A report goes out whole or not at all; a short count is a failed write.
+            return static_cast<std::size_t>(written) == report.size() ? WriteStatus::Written
+                                                                      : WriteStatus::Failed;
+        }
+        if (IsDeviceGoneError(errno)) {
+            return WriteStatus::Gone;
+        }
+        if (!WouldBlock(errno)) {
+            return WriteStatus::Failed;
+        }
+        // Taken by someone else between the poll and the write: wait for what is left.
+    }
+}
+
 }  // namespace
 
 WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& frame,
@@ -57,35 +107,17 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
     if (channel.outputReportLength > frame.size()) {
         return WriteStatus::Refused;
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        switch (WaitFor(channel.fd, POLLOUT, deadline)) {
-            case Readiness::TimedOut:
-                return WriteStatus::TimedOut;
-            case Readiness::HungUp:
-                return WriteStatus::Failed;
-            case Readiness::Ready:
-                break;
-        }
-        const ssize_t written = ::write(channel.fd, frame.data(), channel.outputReportLength);
-        if (written >= 0) {
-            // A report goes out whole or not at all; a short count is a failed write.
-            return static_cast<std::size_t>(written) == channel.outputReportLength
-                       ? WriteStatus::Written
-                       : WriteStatus::Failed;
-        }
-        if (!WouldBlock(errno)) {
-            return WriteStatus::Failed;
-        }
-        // Taken by someone else between the poll and the write: wait for what is left.
+    const std::span<const std::uint8_t> report(frame.data(), channel.outputReportLength);
+    if (channel.writer != nullptr) {
+        return FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)));
     }
+    return WriteDirectly(channel.fd, report, waitMs);
 }
 
-ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs) {
-    if (fd < 0) {
-        return {ReadStatus::NoController, 0};
-    }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+namespace {
+
+ReadResult ReadReportUntil(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer,
+                           Clock::time_point deadline) {
     for (;;) {
         switch (WaitFor(fd, POLLIN, deadline)) {
             case Readiness::TimedOut:
@@ -104,6 +136,54 @@ ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsign
             return {ReadStatus::Gone, 0};
         }
     }
+}
+
+}  // namespace
+
+ReadResult ReadReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer, unsigned waitMs) {
+    if (fd < 0) {
+        return {ReadStatus::NoController, 0};
+    }
+    return ReadReportUntil(fd, buffer, Clock::now() + std::chrono::milliseconds(waitMs));
+}
+
+bool IsControllerReport(std::span<const std::uint8_t> report) {
+    return !report.empty() && report[0] == CONTROLLER_REPORT_ID;
+}
+
+ReadResult ReadControllerReport(int fd, std::span<std::uint8_t, FRAME_SIZE> buffer,
+                                unsigned waitMs) {
+    if (fd < 0) {
+        return {ReadStatus::NoController, 0};
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        const ReadResult read = ReadReportUntil(fd, buffer, deadline);
+        if (read.status != ReadStatus::Report ||
+            IsControllerReport(std::span<const std::uint8_t>(buffer.data(), read.length))) {
+            return read;
+        }
+    }
+}
+
+DrainStatus DrainInput(int fd) {
+    if (fd < 0) {
+        return DrainStatus::NoController;
+    }
+    ReplyFrame discarded{};
+    for (int read = 0; read < MAX_DRAINED_REPORTS; ++read) {
+        // A zero wait: only what is queued already is taken.
+        switch (ReadReportUntil(fd, discarded, Clock::now()).status) {
+            case ReadStatus::Report:
+                continue;
+            case ReadStatus::Gone:
+                return DrainStatus::Gone;
+            case ReadStatus::TimedOut:
+            case ReadStatus::NoController:
+                return DrainStatus::Drained;
+        }
+    }
+    return DrainStatus::Drained;
 }
 
 }  // namespace norvessa

@@ -8,17 +8,24 @@ ResetOutcome RunResetExchange(const ControllerChannel& channel) {
     if (!channel.valid()) {
         return ResetOutcome::NoMessage;
     }
+    // A reply that arrived too late for an earlier exchange is no answer to this one.
+    if (DrainInput(channel.fd) == DrainStatus::Gone) {
+        return ResetOutcome::ControllerGone;
+    }
     // A write that fails or times out is not reported: the read follows all the same.
-    SendFrame(channel, BuildResetFrame(), WRITE_WAIT_MS);
+    if (SendFrame(channel, BuildResetFrame(), WRITE_WAIT_MS) == WriteStatus::Gone) {
+        return ResetOutcome::ControllerGone;
+    }
 
     ReplyFrame reply{};
-    const ReadResult read = ReadReport(channel.fd, reply, RESET_REPLY_WAIT_MS);
+    const ReadResult read = ReadControllerReport(channel.fd, reply, RESET_REPLY_WAIT_MS);
     switch (read.status) {
         case ReadStatus::TimedOut:
             return ResetOutcome::Failed;
         case ReadStatus::NoController:
-        case ReadStatus::Gone:
             return ResetOutcome::NoMessage;
+        case ReadStatus::Gone:
+            return ResetOutcome::ControllerGone;
         case ReadStatus::Report:
             break;
     }

@@ -1,5 +1,6 @@
 #include "protocol/linux/verdict_listener.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "protocol/frames.h"
+#include "protocol/linux/frame_io.h"
 
 namespace norvessa {
 namespace {
@@ -45,6 +47,12 @@ std::optional<ListenerEvent> ReadAndClassify(int fd, ReplyFrame& reply) {
     if (got < 0) {
         return std::nullopt;
     }
+    // A report of another collection on the same node (a touch report) is no answer, and must
+    // not mix its bytes with the next reply's: only controller reports are classified.
+    if (!IsControllerReport(
+            std::span<const std::uint8_t>(reply.data(), static_cast<std::size_t>(got)))) {
+        return std::nullopt;
+    }
     switch (ParseReply(reply)) {
         case Verdict::Success:
             return ListenerEvent::Success;
@@ -62,16 +70,18 @@ bool VerdictListener::Start(int fd, Callback onEvent) {
     if (started() || fd < 0) {
         return false;
     }
-    stopFd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!stopFd_) {
+    auto shared = std::make_shared<Shared>();
+    shared->fd.reset(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    shared->stopFd.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!shared->fd || !shared->stopFd) {
         return false;
     }
     try {
-        thread_ = std::thread(&VerdictListener::Run, fd, stopFd_.get(), std::move(onEvent));
+        thread_ = std::thread(&VerdictListener::Run, shared, std::move(onEvent));
     } catch (const std::system_error&) {
-        stopFd_.reset();
         return false;
     }
+    shared_ = std::move(shared);
     return true;
 }
 
@@ -80,19 +90,28 @@ void VerdictListener::Stop() {
         return;
     }
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(stopFd_.get(), &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = ::write(shared_->stopFd.get(), &one, sizeof one);
     if (thread_.get_id() == std::this_thread::get_id()) {
         return;  // asked from the callback: the thread ends as it returns; its owner joins it
     }
-    thread_.join();
-    stopFd_.reset();
+    JoinWithin(thread_, shared_->ended, THREAD_END_WAIT, "the verdict listener");
+    shared_.reset();
 }
 
-void VerdictListener::Run(int fd, int stopFd, const Callback& onEvent) noexcept {
+void VerdictListener::Run(std::shared_ptr<Shared> shared, Callback onEvent) noexcept {
+    try {
+        Listen(*shared, onEvent);
+    } catch (...) {
+        // Nothing may leave the thread procedure; the event is lost with the callback's fault.
+    }
+    shared->ended.Announce();
+}
+
+void VerdictListener::Listen(const Shared& shared, const Callback& onEvent) {
     ReplyFrame reply{};
     std::optional<ListenerEvent> event;
     while (!event) {
-        switch (WaitForReportOrStop(fd, stopFd)) {
+        switch (WaitForReportOrStop(shared.fd.get(), shared.stopFd.get())) {
             case Wake::Stop:
                 return;
             case Wake::Interrupted:
@@ -101,16 +120,12 @@ void VerdictListener::Run(int fd, int stopFd, const Callback& onEvent) noexcept 
                 event = ListenerEvent::ControllerGone;
                 break;
             case Wake::Readable:
-                event = ReadAndClassify(fd, reply);
+                event = ReadAndClassify(shared.fd.get(), reply);
                 break;
         }
     }
-    try {
-        if (onEvent) {
-            onEvent(*event);
-        }
-    } catch (...) {
-        // Nothing may leave the thread procedure; the event is lost with the callback's fault.
+    if (onEvent) {
+        onEvent(*event);
     }
 }
 

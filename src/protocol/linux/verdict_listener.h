@@ -5,8 +5,10 @@
 // takes a report meant for a later calibration or for the reset exchange.
 
 #include <functional>
+#include <memory>
 #include <thread>
 
+#include "controller/linux/thread_end.h"
 #include "controller/linux/unique_fd.h"
 
 namespace norvessa {
@@ -28,18 +30,28 @@ class VerdictListener {
     VerdictListener(const VerdictListener&) = delete;
     VerdictListener& operator=(const VerdictListener&) = delete;
 
-    // Starts reading `fd`, which stays borrowed: its owner keeps it open until Stop returns.
-    // False when already started, without an fd, or when no thread could be made.
+    // Starts reading `fd` through a duplicate of its own, so a thread that has to be left
+    // behind never reads a closed or reused fd number. False when already started, without an
+    // fd, or when no thread could be made.
     bool Start(int fd, Callback onEvent);
     // Ends the thread at once, whether it waits for a report or has already delivered its
-    // event, and joins it. Idempotent. After it returns no report is taken from the fd.
+    // event, and joins it. Idempotent. After it returns no report is taken from the fd. A
+    // thread that does not end within THREAD_END_WAIT (its callback blocked) is reported on
+    // stderr and left behind rather than holding the user interface; it calls no callback
+    // after that, unless it is inside one already.
     void Stop();
     bool started() const { return thread_.joinable(); }
 
   private:
-    static void Run(int fd, int stopFd, const Callback& onEvent) noexcept;
+    struct Shared {
+        UniqueFd fd;
+        UniqueFd stopFd;
+        EndSignal ended;
+    };
+    static void Run(std::shared_ptr<Shared> shared, Callback onEvent) noexcept;
+    static void Listen(const Shared& shared, const Callback& onEvent);
 
-    UniqueFd stopFd_;
+    std::shared_ptr<Shared> shared_;
     std::thread thread_;
 };
 
