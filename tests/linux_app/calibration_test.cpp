@@ -3,8 +3,10 @@
 // early.
 
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -335,6 +337,51 @@ TEST_P(GoneControllerFoundBy, IsReleasedAndTheButtonsDisabled) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, GoneControllerFoundBy, ::testing::Values("Reset", "Calibration"),
                          [](const auto& p) { return p.param; });
+
+// A controller that stops taking output reports: each frame holds the user interface for at
+// most its 500 ms, and once the controller takes reports again the frames that timed out reach
+// it in order and the run completes.
+TEST_F(CalibrationTest, FramesStuckBehindAStalledControllerStillArriveInOrder) {
+    Script({.answer = Answer::Success});
+    peer_->With([](sim::SimulatedController& c) { c.SetResetScript({.answer = Answer::Silent}); });
+    peer_->PauseReading(true);
+    const int smallBuffer = 1;  // the kernel rounds it up to its minimum
+    ASSERT_EQ(::setsockopt(g_controllerFd, SOL_SOCKET, SO_SNDBUF, &smallBuffer, sizeof smallBuffer),
+              0);
+    const CalibrationFrame filler = BuildResetFrame();
+    std::size_t fillers = 0;
+    while (::send(g_controllerFd, filler.data(), filler.size(), MSG_DONTWAIT) > 0) {
+        ++fillers;
+    }
+    qint64 blockedMs = -1;
+    std::vector<BoxSeen> boxes;
+    QElapsedTimer clock;
+    UiScript script;
+    script.When(
+        "window shown", [] { return VisibleCalibration() != nullptr; },
+        [&] {
+            blockedMs = clock.elapsed();
+            peer_->PauseReading(false);
+        });
+    TouchTargets(script, 0, 3, fillers);
+    AnswerBox(script, boxes, QMessageBox::Ok);
+    script.Start();
+    clock.start();
+    dialog_->StartCalibration(4);
+    ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
+
+    EXPECT_GE(blockedMs, 2 * 450);  // both opening frames waited out their bound
+    EXPECT_LT(blockedMs, 2 * 500 + 1500);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Calibration succeed!"));
+    const std::vector<Report> received = Received();
+    ASSERT_EQ(received.size(), fillers + 5);
+    EXPECT_EQ(received[fillers][2], CMD_SETUP);
+    for (std::size_t point = 1; point <= 4; ++point) {
+        EXPECT_EQ(received[fillers + point][2], point);
+    }
+    EXPECT_TRUE(Violations().empty());
+}
 
 TEST_F(CalibrationTest, RemovalReportedByTheLinkEndsTheRunBeforeTheFdCloses) {
     UiScript script;

@@ -40,7 +40,8 @@ class ReportWriter {
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
 
-    // Queues the report and waits at most `wait` for its write to finish.
+    // Queues the report and waits at most `wait` for its write to finish. Called from one
+    // thread only, the user interface's.
     WriterStatus Write(std::span<const std::uint8_t> report, std::chrono::milliseconds wait);
 
   private:
