@@ -13,6 +13,7 @@
 #include "calibration/linux/calibration_window.h"
 #include "controller/linux/linux_controller_link.h"
 
+class QLabel;
 class QPushButton;
 class QSocketNotifier;
 
@@ -48,6 +49,8 @@ class CNorvessaDlg : public QDialog {
     void reject() override;
 
     QPushButton* button(int id) const;
+    // The line above the buttons that says whether a controller is connected, and if not why.
+    QLabel* statusLine() const { return statusLine_; }
     LinuxControllerLink& controllerLink() { return link_; }
     CMyDialog* activeCalibration() const { return calibration_; }
     UiLanguage language() const { return language_; }
@@ -58,10 +61,12 @@ class CNorvessaDlg : public QDialog {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    void CreateButtons(const DialogTemplate& dialog);
+    void CreateControls(const DialogTemplate& dialog);
     void ConnectButton(QPushButton* button, int id);
     void SetUpControllerLink(std::optional<ReadyController> ready);
     void EnableCommandButtons(bool enable);
+    void OnControllerChanged(bool current);
+    void UpdateStatusLine();
     void OnControllerReleasing();
     void ForgetControllerIfHungUp();
     void ShowMessage(const QString& text);
@@ -69,6 +74,7 @@ class CNorvessaDlg : public QDialog {
     UiLanguage language_;
     FingerHook fingerHook_;
     std::map<int, QPushButton*> buttons_;
+    QLabel* statusLine_ = nullptr;
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;
     QPointer<CMyDialog> calibration_;
