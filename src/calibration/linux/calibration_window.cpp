@@ -117,6 +117,15 @@ bool CMyDialog::event(QEvent* event) {
 
 bool CMyDialog::HandleTouchEvent(QEvent* event) {
     auto* touch = static_cast<QTouchEvent*>(event);
+    if (event->type() == QEvent::TouchCancel) {
+        // The system took the touch away: no lift-off to test, and the tick must stop.
+        const QRect target = guidance_.CurrentTargetArea(run_);
+        run_.CancelContact();
+        UpdatePhysical(target);
+        SyncContactState();
+        event->accept();
+        return true;
+    }
     // Every finger feeds the one run, in the order the points arrive.
     for (const QEventPoint& point : touch->points()) {
         if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
