@@ -16,6 +16,19 @@
 #define IDS_CALIBRATION_FAILED 103
 #define IDS_RESET_SUCCEED 104
 #define IDS_RESET_FAILED 105
+// Calibration window guidance and feedback.
+#define IDS_GUIDE_INSTRUCTION 106
+#define IDS_GUIDE_PROGRESS 107
+#define IDS_HINT_HOLD_LONGER 108
+#define IDS_HINT_TOO_MUCH_MOVEMENT 109
+#define IDS_WAITING_FOR_CONTROLLER 110
+#define IDS_CALIBRATION_TIMED_OUT 111
+#define IDS_GUIDE_COUNTDOWN 112
+// Main window status line.
+#define IDS_STATUS_NO_CONTROLLER 113
+#define IDS_STATUS_ACCESS_DENIED 114
+#define IDS_STATUS_CONNECTED 115
+#define IDS_STATUS_IN_USE 116
 
 // System-menu command of the About entry.
 #define IDM_ABOUTBOX 0x0010
@@ -30,6 +43,8 @@
 #define IDC_CALIBRATE_12 1005
 #define IDC_CALIBRATE_15 1006
 #define IDC_CALIBRATE_20 1007
+// The status line above the buttons: a static text, no tab stop, last in the template.
+#define IDC_STATUS_LINE 1008
 
 // About box controls.
 #define IDC_ABOUT_ICON 1100

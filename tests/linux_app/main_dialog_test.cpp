@@ -47,6 +47,9 @@ TEST_P(MainDialogLanguage, LaysTheTemplateOutInDialogUnitsOfItsFont) {
     EXPECT_EQ(dialog_->size(), ui::ToPixels(331, 282, base));
     EXPECT_EQ(dialog_->minimumSize(), dialog_->maximumSize());
     for (const ui::ControlTemplate& control : dialog->controls) {
+        if (control.kind != ui::ControlKind::Pushbutton) {
+            continue;  // the status line, checked with its texts
+        }
         QPushButton* button = dialog_->button(control.id);
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->text(), QString::fromUtf8(control.text));
@@ -93,6 +96,28 @@ TEST_F(MainDialogTest, CommandButtonsAreEnabledExactlyWhileAControllerIsCurrent)
     dialog_->controllerLink().link().OnRemoval(path);
     ExpectCommandButtons(false);
     EXPECT_EQ(g_controllerFd, -1);
+}
+
+// The status line follows the controller in the dialog's language and is never focused; its
+// access-denied case is the sysfs scan's, tested with the link.
+TEST_P(MainDialogLanguage, StatusLineSaysWhetherAControllerIsConnected) {
+    const bool english = GetParam() == ui::UiLanguage::English;
+    MakeDialog(GetParam(), false);
+    QLabel* status = dialog_->statusLine();
+    ASSERT_NE(status, nullptr);
+    const ui::DialogTemplate* dialog = ui::FindDialog(GetParam(), IDD_NORVESSA_DIALOG);
+    const ui::ControlTemplate* control = ui::FindControl(*dialog, IDC_STATUS_LINE);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(status->geometry(), ui::ToPixels(control->rect, ui::BaseUnitsFor(dialog_->font())));
+    EXPECT_EQ(status->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(status->text(), english ? QStringLiteral("No touch controller found")
+                                      : QStringLiteral("未找到触摸控制器"));
+    ASSERT_TRUE(dialog_->controllerLink().InstallReadyController(PlugInNewController()));
+    EXPECT_EQ(status->text(), english ? QStringLiteral("Touch controller connected")
+                                      : QStringLiteral("触摸控制器已连接"));
+    dialog_->controllerLink().link().OnRemoval(dialog_->controllerLink().current()->path());
+    EXPECT_EQ(status->text(), english ? QStringLiteral("No touch controller found")
+                                      : QStringLiteral("未找到触摸控制器"));
 }
 
 TEST_F(MainDialogTest, ControllerPresentAtStartEnablesEveryCommand) {

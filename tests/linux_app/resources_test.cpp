@@ -45,7 +45,13 @@ TEST(ResourceTables, MainDialogInBothLanguagesInTemplateOrder) {
         EXPECT_EQ(dialog->width, 331);
         EXPECT_EQ(dialog->height, 282);
         EXPECT_EQ(dialog->fontPoints, 8);
-        ASSERT_EQ(dialog->controls.size(), std::size(BUTTONS));
+        // The buttons, then the status line: a static text in the band above them.
+        ASSERT_EQ(dialog->controls.size(), std::size(BUTTONS) + 1);
+        const ControlTemplate& status = dialog->controls.back();
+        EXPECT_EQ(status.id, IDC_STATUS_LINE);
+        EXPECT_EQ(status.kind, ControlKind::Ltext);
+        EXPECT_STREQ(status.text, "");
+        EXPECT_EQ(status.rect, (DialogRect{25, 10, 273, 20}));
         for (std::size_t i = 0; i < std::size(BUTTONS); ++i) {
             const ButtonCase& expected = BUTTONS[i];
             const ControlTemplate& control = dialog->controls[i];
@@ -73,6 +79,21 @@ TEST(ResourceTables, StringTableInBothLanguages) {
         {IDS_CALIBRATION_FAILED, "Calibration failed,retry again?", "校准失败,需要重新校准么?"},
         {IDS_RESET_SUCCEED, "Reset succeed", "重置成功"},
         {IDS_RESET_FAILED, "Reset failed", "重置失败"},
+        {IDS_GUIDE_INSTRUCTION, "Touch the centre of the cross, hold still, then lift",
+         "请触摸十字中心，保持不动，然后抬起"},
+        {IDS_GUIDE_PROGRESS, "Target %1 of %2", "第 %1 个目标，共 %2 个"},
+        {IDS_HINT_HOLD_LONGER, "Hold still a little longer", "请再多按住一会儿"},
+        {IDS_HINT_TOO_MUCH_MOVEMENT, "Too much movement", "移动幅度过大"},
+        {IDS_WAITING_FOR_CONTROLLER, "Waiting for the controller…", "正在等待控制器…"},
+        {IDS_CALIBRATION_TIMED_OUT, "Calibration timed out", "校准超时"},
+        {IDS_GUIDE_COUNTDOWN, "Closing in %1 s", "%1 秒后关闭"},
+        {IDS_STATUS_NO_CONTROLLER, "No touch controller found", "未找到触摸控制器"},
+        {IDS_STATUS_ACCESS_DENIED,
+         "Touch controller found on %1 but access was denied: install the udev rule (see README)",
+         "在 %1 上找到触摸控制器，但访问被拒绝：请安装 udev 规则（见 README）"},
+        {IDS_STATUS_CONNECTED, "Touch controller connected", "触摸控制器已连接"},
+        {IDS_STATUS_IN_USE, "Touch controller in use by another program",
+         "触摸控制器正被其他程序使用"},
     };
     for (const Entry& entry : entries) {
         EXPECT_EQ(LoadResourceString(UiLanguage::English, entry.id),
@@ -80,7 +101,7 @@ TEST(ResourceTables, StringTableInBothLanguages) {
         EXPECT_EQ(LoadResourceString(UiLanguage::ChineseSimplified, entry.id),
                   QString::fromUtf8(entry.chinese));
     }
-    EXPECT_TRUE(LoadResourceString(UiLanguage::English, 106).isEmpty());
+    EXPECT_TRUE(LoadResourceString(UiLanguage::English, 117).isEmpty());
 }
 
 TEST(ResourceTables, AboutBoxFallsBackToTheEnglishCopyAndCarriesTheVersion) {
@@ -123,7 +144,7 @@ TEST(ResourceTables, EveryQuotedTextOfTheScriptIsInTheTables) {
         const QString quoted = match.next().captured(1);
         EXPECT_TRUE(known.contains(quoted)) << quoted.toStdString();
     }
-    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 5);
+    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 16);
 }
 
 TEST(LanguageChoice, SimplifiedChineseLocalesOnly) {

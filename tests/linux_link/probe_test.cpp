@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
+#include "controller/linux/controller_access_scan.h"
 #include "controller/linux/report_descriptor.h"
 #include "link_test_support.h"
 #include "protocol/frames.h"
@@ -143,6 +145,36 @@ TEST_F(ProbeProgram, ExitStatusTellsTheControllerFromOtherDevices) {
     EXPECT_EQ(Run({Node("hidraw3", oversized)}), 1);
     EXPECT_EQ(Run({(root / "missing").string()}), 2);
     EXPECT_EQ(Run({}), 2);
+}
+
+// The main window's question: is a controller there that this user may not open?
+TEST_F(ProbeProgram, RefusedControllersAreToldByTheirErrno) {
+    Node("hidraw0", test::BootKeyboard());
+    Node("hidraw1", test::ControllerDescriptor());
+    Node("hidraw2", test::ControllerDescriptor());
+    Node("hidraw10", test::ControllerDescriptor());
+    Node("hidraw11", test::ControllerDescriptor());
+    Node("hidraw12", test::ControllerDescriptor());
+    const std::map<std::string, int> errors = {{"/dev/hidraw0", EACCES},  {"/dev/hidraw1", 0},
+                                               {"/dev/hidraw2", EPERM},   {"/dev/hidraw10", EBUSY},
+                                               {"/dev/hidraw11", ENOENT}, {"/dev/hidraw12", EIO}};
+    std::vector<std::string> tried;
+    const AccessScanRoots roots{root.string(), "/dev", [&](const std::string& devnode) {
+                                    tried.push_back(devnode);
+                                    return errors.at(devnode);
+                                }};
+    const std::vector<ControllerAccess> refused = FindRefusedControllers(roots);
+    // The keyboard is never opened; a node that opened or is gone is no refusal.
+    EXPECT_EQ(tried, (std::vector<std::string>{"/dev/hidraw1", "/dev/hidraw2", "/dev/hidraw10",
+                                               "/dev/hidraw11", "/dev/hidraw12"}));
+    ASSERT_EQ(refused.size(), 3u);
+    EXPECT_EQ(refused[0].path, "/dev/hidraw2");
+    EXPECT_EQ(refused[0].problem, AccessProblem::Denied);
+    EXPECT_EQ(refused[1].path, "/dev/hidraw10");
+    EXPECT_EQ(refused[1].problem, AccessProblem::InUse);
+    EXPECT_EQ(refused[2].problem, AccessProblem::Other);
+    EXPECT_EQ(AccessProblemForErrno(EACCES), AccessProblem::Denied);
+    EXPECT_TRUE(FindRefusedControllers({(root / "missing").string(), "/dev", {}}).empty());
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,7 +14,10 @@
 
 #include "app/linux/about_dlg.h"
 #include "app/linux/dialog_layout.h"
+#include "app/status_line.h"
+#include "calibration/guidance_text.h"
 #include "calibration/target_layout.h"
+#include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
 #include "protocol/linux/reset_exchange.h"
 #include "resource.h"
@@ -45,15 +50,16 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
     : QDialog(parent, MainWindowFlags()),
       language_(language),
       fingerHook_(std::move(options.fingerHook)),
+      calibrationTimings_(options.calibrationTimings),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
-          .changed = [this](OpenedInterface* current) { EnableCommandButtons(current != nullptr); },
+          .changed = [this](OpenedInterface* current) { OnControllerChanged(current != nullptr); },
       }) {
     if (const DialogTemplate* dialog = FindDialog(language, IDD_NORVESSA_DIALOG)) {
         setWindowTitle(QString::fromUtf8(dialog->caption) + options.captionSuffix);
         setFont(DialogFont(dialog->fontPoints));
         setFixedSize(ToPixels(dialog->width, dialog->height, BaseUnitsFor(font())));
-        CreateButtons(*dialog);
+        CreateControls(*dialog);
     }
     SetUpControllerLink(std::move(options.readyController));
 }
@@ -63,11 +69,22 @@ CNorvessaDlg::~CNorvessaDlg() {
     hotplug_.reset();
 }
 
-void CNorvessaDlg::CreateButtons(const DialogTemplate& dialog) {
+void CNorvessaDlg::CreateControls(const DialogTemplate& dialog) {
     const DialogBaseUnits base = BaseUnitsFor(font());
     QPushButton* previous = nullptr;
     // Template order is tab order: Quit first, so it takes the focus at start.
     for (const ControlTemplate& control : dialog.controls) {
+        if (control.kind == ControlKind::Ltext) {
+            // A static text: never focused, so the tab order stays that of the buttons.
+            statusLine_ = new QLabel(QString::fromUtf8(control.text), this);
+            statusLine_->setGeometry(ToPixels(control.rect, base));
+            statusLine_->setObjectName(QString::number(control.id));
+            statusLine_->setWordWrap(true);
+            statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            statusLine_->setTextFormat(Qt::PlainText);
+            statusLine_->setFocusPolicy(Qt::NoFocus);
+            continue;
+        }
         auto* pushButton = new QPushButton(QString::fromUtf8(control.text), this);
         pushButton->setGeometry(ToPixels(control.rect, base));
         pushButton->setObjectName(QString::number(control.id));
@@ -104,16 +121,38 @@ void CNorvessaDlg::SetUpControllerLink(std::optional<ReadyController> ready) {
     // Without udev's monitor the search still runs; only later arrivals go unnoticed.
     if (link_.SetUp()) {
         hotplug_ = std::make_unique<QSocketNotifier>(link_.hotplugFd(), QSocketNotifier::Read);
-        connect(hotplug_.get(), &QSocketNotifier::activated, this,
-                [this] { link_.ProcessPendingEvents(); });
+        connect(hotplug_.get(), &QSocketNotifier::activated, this, [this] {
+            link_.ProcessPendingEvents();
+            // A controller node that arrived but cannot be opened changes no button.
+            UpdateStatusLine();
+        });
     }
     if (ready) {
         if (!link_.InstallReadyController(std::move(*ready))) {
-            EnableCommandButtons(link_.current() != nullptr);
+            OnControllerChanged(link_.current() != nullptr);
         }
         return;
     }
     link_.FindController();
+}
+
+void CNorvessaDlg::OnControllerChanged(bool current) {
+    EnableCommandButtons(current);
+    UpdateStatusLine();
+}
+
+void CNorvessaDlg::UpdateStatusLine() {
+    if (statusLine_ == nullptr) {
+        return;
+    }
+    const bool current = link_.current() != nullptr;
+    // Only without a controller is it worth asking sysfs which nodes were refused.
+    const std::vector<ControllerAccess> refused =
+        current ? std::vector<ControllerAccess>{} : FindRefusedControllers();
+    const ControllerStatus status = StatusOfController(current, refused);
+    const QString pattern = LoadResourceString(language_, StatusLineStringId(status.presence));
+    statusLine_->setText(
+        QString::fromStdString(FillPlaceholders<std::string>(pattern.toStdString(), status.path)));
 }
 
 QPushButton* CNorvessaDlg::button(int id) const {
@@ -141,10 +180,11 @@ void CNorvessaDlg::StartCalibration(long long count) {
     if (!IsSupportedPointCount(static_cast<double>(count)) || calibration_) {
         return;
     }
-    const VerdictTexts texts{QString::fromLatin1(APPLICATION_NAME),
-                             LoadResourceString(language_, IDS_CALIBRATION_SUCCEED),
-                             LoadResourceString(language_, IDS_CALIBRATION_FAILED)};
-    CMyDialog window(static_cast<double>(count), texts, fingerHook_, this);
+    const VerdictTexts texts{
+        MessageBoxCaption(), LoadResourceString(language_, IDS_CALIBRATION_SUCCEED),
+        LoadResourceString(language_, IDS_CALIBRATION_FAILED),
+        [language = language_](int id) { return LoadResourceString(language, id); }};
+    CMyDialog window(static_cast<double>(count), texts, fingerHook_, calibrationTimings_, this);
     calibration_ = &window;
     const CalibrationEnd end = window.Run();
     calibration_ = nullptr;
@@ -155,6 +195,10 @@ void CNorvessaDlg::StartCalibration(long long count) {
             break;
         case CalibrationEnd::ControllerGone:
             ForgetGoneController();
+            break;
+        case CalibrationEnd::TimedOut:
+            // Nobody was there to end it: say why the window went away.
+            ShowMessage(LoadResourceString(language_, IDS_CALIBRATION_TIMED_OUT));
             break;
         case CalibrationEnd::Removed:
         case CalibrationEnd::Closed:
@@ -192,8 +236,7 @@ void CNorvessaDlg::RunReset() {
 }
 
 void CNorvessaDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(APPLICATION_NAME), text,
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -242,6 +285,10 @@ void CNorvessaDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(aboutText, this, [this] { ShowAbout(); });
     menu.exec(event->globalPos());
+}
+
+QString MessageBoxCaption() {
+    return QCoreApplication::applicationName();
 }
 
 }  // namespace norvessa::ui

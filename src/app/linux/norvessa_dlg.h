@@ -13,6 +13,7 @@
 #include "calibration/linux/calibration_window.h"
 #include "controller/linux/linux_controller_link.h"
 
+class QLabel;
 class QPushButton;
 class QSocketNotifier;
 
@@ -23,6 +24,7 @@ struct MainDialogOptions {
     std::optional<ReadyController> readyController;
     FingerHook fingerHook;
     QString captionSuffix;
+    CalibrationTimings calibrationTimings;
 };
 
 class CNorvessaDlg : public QDialog {
@@ -48,6 +50,8 @@ class CNorvessaDlg : public QDialog {
     void reject() override;
 
     QPushButton* button(int id) const;
+    // The line above the buttons that says whether a controller is connected, and if not why.
+    QLabel* statusLine() const { return statusLine_; }
     LinuxControllerLink& controllerLink() { return link_; }
     CMyDialog* activeCalibration() const { return calibration_; }
     UiLanguage language() const { return language_; }
@@ -58,23 +62,28 @@ class CNorvessaDlg : public QDialog {
     void contextMenuEvent(QContextMenuEvent* event) override;
 
   private:
-    void CreateButtons(const DialogTemplate& dialog);
+    void CreateControls(const DialogTemplate& dialog);
     void ConnectButton(QPushButton* button, int id);
     void SetUpControllerLink(std::optional<ReadyController> ready);
     void EnableCommandButtons(bool enable);
+    void OnControllerChanged(bool current);
+    void UpdateStatusLine();
     void OnControllerReleasing();
     void ForgetGoneController();
     void ShowMessage(const QString& text);
 
     UiLanguage language_;
     FingerHook fingerHook_;
+    CalibrationTimings calibrationTimings_;
     std::map<int, QPushButton*> buttons_;
+    QLabel* statusLine_ = nullptr;
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;
     QPointer<CMyDialog> calibration_;
 };
 
-// The application's name: the caption of its message boxes.
-inline constexpr const char* APPLICATION_NAME = "Norvessa";
+// The caption of the program's message boxes: the application's name, which the application
+// sets to its executable's name without extension, as the Windows build shows it.
+QString MessageBoxCaption();
 
 }  // namespace norvessa::ui

@@ -7,13 +7,11 @@
 // node reads every report of the device, keystrokes included.
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "controller/hid_descriptor.h"
+#include "controller/linux/controller_access_scan.h"
 #include "controller/linux/report_descriptor.h"
 
 namespace {
@@ -22,28 +20,9 @@ constexpr int kController = 0;
 constexpr int kOtherDevice = 1;
 constexpr int kUnreadable = 2;
 
-// The HID device's descriptor as the kernel exports it for the node's parent.
-std::optional<std::vector<std::uint8_t>> ReadReportDescriptor(const std::string& syspath) {
-    std::ifstream file(syspath + "/device/report_descriptor", std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    // One byte beyond the parser's limit, so an oversized descriptor is refused, not cut.
-    bytes.reserve(norvessa::MAX_HID_DESCRIPTOR_LENGTH + 1);
-    std::istreambuf_iterator<char> next(file);
-    for (const std::istreambuf_iterator<char> end;
-         next != end && bytes.size() <= norvessa::MAX_HID_DESCRIPTOR_LENGTH; ++next) {
-        bytes.push_back(static_cast<std::uint8_t>(*next));
-    }
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 int Probe(const std::string& syspath) {
-    const std::optional<std::vector<std::uint8_t>> descriptor = ReadReportDescriptor(syspath);
+    const std::optional<std::vector<std::uint8_t>> descriptor =
+        norvessa::ReadSysfsReportDescriptor(syspath);
     if (!descriptor) {
         return kUnreadable;
     }

@@ -1,0 +1,49 @@
+#include "app/status_line.h"
+
+#include "resource.h"
+
+namespace norvessa {
+namespace {
+
+const ControllerAccess* FirstWith(std::span<const ControllerAccess> refused,
+                                  AccessProblem problem) {
+    for (const ControllerAccess& access : refused) {
+        if (access.problem == problem) {
+            return &access;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ControllerStatus StatusOfController(bool controllerCurrent,
+                                    std::span<const ControllerAccess> refused) {
+    if (controllerCurrent) {
+        return {ControllerPresence::Connected, {}};
+    }
+    // A missing udev rule is the one the user can act on: it goes first.
+    if (const ControllerAccess* denied = FirstWith(refused, AccessProblem::Denied)) {
+        return {ControllerPresence::AccessDenied, denied->path};
+    }
+    if (const ControllerAccess* busy = FirstWith(refused, AccessProblem::InUse)) {
+        return {ControllerPresence::InUse, busy->path};
+    }
+    return {ControllerPresence::NotFound, {}};
+}
+
+int StatusLineStringId(ControllerPresence presence) {
+    switch (presence) {
+        case ControllerPresence::Connected:
+            return IDS_STATUS_CONNECTED;
+        case ControllerPresence::AccessDenied:
+            return IDS_STATUS_ACCESS_DENIED;
+        case ControllerPresence::InUse:
+            return IDS_STATUS_IN_USE;
+        case ControllerPresence::NotFound:
+            break;
+    }
+    return IDS_STATUS_NO_CONTROLLER;
+}
+
+}  // namespace norvessa
