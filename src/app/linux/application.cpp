@@ -13,13 +13,18 @@ int RunApplication(int& argc, char** argv, ApplicationOptions options) {
     QApplication::setApplicationName(QString::fromLatin1(APPLICATION_NAME));
     QApplication::setApplicationVersion(QStringLiteral(NORVESSA_VERSION_STRING));
     QApplication::setWindowIcon(ApplicationIcon());
+    if (options.beforeWindows) {
+        if (const std::optional<int> code = options.beforeWindows()) {
+            return *code;
+        }
+    }
 
     CNorvessaDlg dialog(LanguageForLocale(QLocale::system()), std::move(options.mainDialog));
     if (options.beforeModalRun) {
         options.beforeModalRun(dialog);
     }
     dialog.exec();
-    return 0;
+    return options.exitCode ? options.exitCode() : 0;
 }
 
 }  // namespace norvessa::ui

@@ -51,6 +51,7 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
     : QDialog(parent, MainWindowFlags()),
       language_(language),
       fingerHook_(std::move(options.fingerHook)),
+      calibrationEnded_(std::move(options.calibrationEnded)),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
           .changed = [this](OpenedInterface* current) { EnableCommandButtons(current != nullptr); },
@@ -154,6 +155,9 @@ void CNorvessaDlg::StartCalibration(long long count) {
     calibration_ = &window;
     const CalibrationEnd end = window.Run();
     calibration_ = nullptr;
+    if (calibrationEnded_) {
+        calibrationEnded_(end, window.succeeded());
+    }
     switch (end) {
         case CalibrationEnd::Retry:
             // Handled once this window is gone: the new run starts from the event loop.

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,6 +24,8 @@ struct MainDialogOptions {
     std::optional<ReadyController> readyController;
     FingerHook fingerHook;
     QString captionSuffix;
+    // Told how each calibration window ended and whether its verdict was success.
+    std::function<void(CalibrationEnd end, bool succeeded)> calibrationEnded;
 };
 
 class CNorvessaDlg : public QDialog {
@@ -68,6 +71,7 @@ class CNorvessaDlg : public QDialog {
 
     UiLanguage language_;
     FingerHook fingerHook_;
+    std::function<void(CalibrationEnd, bool)> calibrationEnded_;
     std::map<int, QPushButton*> buttons_;
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;

@@ -55,6 +55,8 @@ class CMyDialog : public QDialog {
     void done(int result) override;
 
     const CalibrationRun& run() const { return run_; }
+    // The controller's verdict was success.
+    bool succeeded() const { return succeeded_; }
     double devicePixelRatioUsed() const { return devicePixelRatio_; }
 
   protected:
@@ -78,6 +80,7 @@ class CMyDialog : public QDialog {
     QPointer<QMessageBox> verdictBox_;
     double devicePixelRatio_ = 1.0;
     bool finished_ = false;
+    bool succeeded_ = false;
 };
 
 }  // namespace norvessa::ui
