@@ -11,6 +11,7 @@ wine64 xvfb xauth x11-utils xdotool imagemagick fonts-wqy-microhei
 libudev-dev qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools python3
 clang libclang-rt-14-dev
 qemu-system-x86 busybox-static cpio
+dpkg-dev desktop-file-utils appstream lintian unzip
 "
 
 missing=""
