@@ -17,6 +17,7 @@
 
 #include "app/command_line.h"
 #include "app/linux/interface_listing.h"
+#include "app/linux/logging.h"
 #include "controller/linux/controller_state.h"
 #include "controller/linux/linux_controller_link.h"
 #include "protocol/linux/reset_exchange.h"
@@ -207,6 +208,7 @@ int RunCommandLine(int argc, char** argv, ApplicationOptions options) {
         return Refuse(program, parsed.error);
     }
     const CommandLine& line = *parsed.commandLine;
+    InstallQtLogging(line.verbose);
     switch (line.command) {
         case Command::Help:
             std::cout << UsageText(program);

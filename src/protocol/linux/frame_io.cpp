@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <chrono>
 
+#include "controller/log.h"
+
 namespace norvessa {
 namespace {
 
@@ -63,6 +65,7 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
             case Readiness::TimedOut:
                 return WriteStatus::TimedOut;
             case Readiness::HungUp:
+                LogError("write to the controller failed: the controller hung up");
                 return WriteStatus::Failed;
             case Readiness::Ready:
                 break;
@@ -75,6 +78,7 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
                        : WriteStatus::Failed;
         }
         if (!WouldBlock(errno)) {
+            LogError("write to the controller failed: " + ErrorNumberText(errno));
             return WriteStatus::Failed;
         }
         // Taken by someone else between the poll and the write: wait for what is left.
