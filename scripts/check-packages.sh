@@ -58,9 +58,12 @@ file_list_is() {
     diff -u "$expected" "$actual"
 }
 
+# objdump reads both ELF and PE; a stripped program has no symbol table and no debug sections.
 has_no_debug_info() {
     for program in "$@"; do
-        if objdump -h "$program" | grep -qE '\.debug_|\.symtab'; then
+        sections=$(objdump -h "$program") || return 1
+        symbols=$(objdump -t "$program") || return 1
+        if echo "$sections" | grep -qE '\.debug_' || ! echo "$symbols" | grep -q '^no symbols'; then
             echo "$program still carries symbols or debug info"
             return 1
         fi
