@@ -191,7 +191,7 @@ std::string UsageText(std::string_view program) {
         "-platformpluginpath DIR, -platformtheme NAME, -plugin NAME, -style NAME,\n"
         "-stylesheet FILE, -qwindowgeometry GEOMETRY, -qwindowtitle TITLE, -qwindowicon FILE,\n"
         "-display DISPLAY, -reverse, -nograb, -dograb, -sync. The Windows build does not\n"
-        "offer --calibrate and --screen yet.\n"
+        "offer --screen yet.\n"
         "\n"
         "A wrong command line ends with exit code 2.\n";
     return text;

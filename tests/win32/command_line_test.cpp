@@ -109,6 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
                            "--calibrate takes 4, 9, 12, 15, 16, 20 or 25 points, not '10'"},
                       Case{"reset_without_controller", L"--reset", 4, nullptr,
                            "no controller found\n"},
+                      // The main dialog opens, finds no controller and ends.
+                      Case{"calibration_without_controller", L"--calibrate 9", 4, nullptr,
+                           "no controller found\n"},
                       // Wine's virtual HID devices are listed, each with its reason.
                       Case{"list_without_controller", L"--list", 1, "\\\\?\\", nullptr}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });

@@ -10,6 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/interface_report.h"
+#include "app_messages.h"
 #include "controller/log.h"
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"
@@ -188,44 +189,70 @@ int Reset(TextOutput& output) {
     return code;
 }
 
+// Ends the main dialog in order, as Enter does.
+void EndMainDialog(HWND mainWindow) {
+    ::PostMessageW(mainWindow, WM_COMMAND, IDOK, 0);
+}
+
 }  // namespace
 
-std::optional<int> RunCommandLine() {
+MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode) {
+    MainDialogOptions options;
+    options.setUpControllerLink = [points, exitCode](HWND mainWindow) {
+        const BOOL result = SetUpControllerLink(mainWindow);
+        if (g_currentEntry == nullptr) {
+            TextOutput().Err("no controller found\n");
+            *exitCode = EXIT_NO_CONTROLLER;
+            EndMainDialog(mainWindow);
+        } else {
+            ::PostMessageW(mainWindow, WM_START_CALIBRATION, 0, points);
+        }
+        return result;
+    };
+    options.calibrationEnded = [exitCode](HWND mainWindow, bool succeeded, bool retrying) {
+        if (retrying) {
+            return;  // the same calibration runs again
+        }
+        *exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+        EndMainDialog(mainWindow);
+    };
+    return options;
+}
+
+CommandLineOutcome RunCommandLine() {
     const std::vector<std::string> arguments = Arguments();
     if (arguments.empty()) {
         InstallLog(false);
-        return std::nullopt;
+        return {};
     }
     TextOutput output;
     const ParseOutcome parsed = ParseCommandLine(arguments, ToolkitOptions::Refused);
     if (!parsed.commandLine) {
         output.Err("norvessa: " + parsed.error + "\n" + UsageText("norvessa"));
-        return EXIT_USAGE;
+        return {EXIT_USAGE};
     }
     const CommandLine& line = *parsed.commandLine;
     InstallLog(line.verbose);
     switch (line.command) {
         case Command::Help:
             output.Out(UsageText("norvessa"));
-            return EXIT_DONE;
+            return {EXIT_DONE};
         case Command::Version:
             output.Out(VersionText());
-            return EXIT_DONE;
+            return {EXIT_DONE};
         case Command::List:
-            return ListInterfaces(output);
+            return {ListInterfaces(output)};
         case Command::Reset:
-            return Reset(output);
+            return {Reset(output)};
         case Command::Calibrate:
-            output.Err("norvessa: --calibrate is not available in the Windows build yet\n");
-            return EXIT_USAGE;
         case Command::OpenDialog:
             break;
     }
     if (line.screen) {
         output.Err("norvessa: --screen is not available in the Windows build yet\n");
-        return EXIT_USAGE;
+        return {EXIT_USAGE};
     }
-    return std::nullopt;
+    return {std::nullopt, line.calibrationPoints};
 }
 
 }  // namespace norvessa::win32

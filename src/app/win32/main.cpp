@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <optional>
+#include <memory>
 
+#include "app/command_line.h"
 #include "app/win32/command_line_win32.h"
 #include "norvessa_app.h"
 
@@ -18,7 +19,15 @@ norvessa::win32::CNorvessaApp theApp;
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         // The command line first: with no arguments the main dialog opens as it always has.
-        if (const std::optional<int> exitCode = norvessa::win32::RunCommandLine()) {
+        const norvessa::win32::CommandLineOutcome outcome = norvessa::win32::RunCommandLine();
+        if (outcome.exitCode) {
+            return *outcome.exitCode;
+        }
+        if (outcome.calibrationPoints != 0) {
+            auto exitCode = std::make_shared<int>(norvessa::EXIT_FAILED);
+            theApp.SetMainDialogOptions(
+                norvessa::win32::CalibrateAtStart(outcome.calibrationPoints, exitCode));
+            theApp.Run();
             return *exitCode;
         }
         return theApp.Run();
