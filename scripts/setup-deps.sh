@@ -12,6 +12,7 @@ libudev-dev qt6-base-dev qt6-qpa-plugins qt6-tools-dev qt6-tools-dev-tools qt6-l
 qt6-translations-l10n
 clang libclang-rt-14-dev
 qemu-system-x86 busybox-static cpio
+dpkg-dev desktop-file-utils appstream lintian unzip
 "
 
 missing=""

@@ -1,8 +1,8 @@
 #!/bin/sh
-# Installs what is missing, then builds and runs every test suite: native Linux, the
+# Installs what is missing, then builds and runs every test suite: native Linux and its .deb, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, a brief fuzzing run, the idle CPU of the
-# Linux calibration window, and the Windows build under Wine with its calibration window's idle
-# CPU.
+# Linux calibration window, and the Windows build under Wine with its .zip and its calibration
+# window's idle CPU.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
@@ -38,6 +38,12 @@ $preset: $((count - failed)) passed, $failed failed"
 }
 
 run_suite linux
+# The .deb built from the linux tree, unpacked and checked as a packager would.
+if ./scripts/check-packages.sh linux; then deb_failed=0; else deb_failed=1; fi
+total_passed=$((total_passed + 1 - deb_failed))
+total_failed=$((total_failed + deb_failed))
+summary="$summary
+Linux packages: $((1 - deb_failed)) passed, $deb_failed failed"
 run_suite asan
 # A brief run of the HID descriptor-parser fuzzer: any crash, leak or UB fails the run.
 if ./scripts/fuzz.sh 30; then fuzz_failed=0; else fuzz_failed=1; fi
@@ -55,6 +61,12 @@ norvessa_start_xvfb
 run_suite windows
 # Wine runs one CTest entry per executable: show the GoogleTest counts inside them too.
 grep -hE '^\[  (PASSED|FAILED)  \] [0-9]+ tests?' build/windows/Testing/Temporary/LastTest.log || true
+# The .zip with the stripped norvessa.exe.
+if ./scripts/check-packages.sh windows; then zip_failed=0; else zip_failed=1; fi
+total_passed=$((total_passed + 1 - zip_failed))
+total_failed=$((total_failed + zip_failed))
+summary="$summary
+Windows package: $((1 - zip_failed)) passed, $zip_failed failed"
 # The Windows calibration window waits without spinning too: its CPU use over 5 s, under Wine.
 if ./scripts/wine-measure-idle-cpu.sh build/windows; then win_idle_failed=0; else win_idle_failed=1; fi
 total_passed=$((total_passed + 1 - win_idle_failed))

@@ -15,10 +15,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/linux/application.h"
+#include "app/linux/command_line_app.h"
 #include "app_fixture.h"
 #include "resource.h"
 #include "seqpacket_peer.h"
@@ -121,6 +123,76 @@ int RunChild(int argc, char** argv, std::string action) {
     return norvessa::ui::RunApplication(argc, argv, std::move(options));
 }
 
+// The controller a command-line child talks to, by the name of its answer.
+std::optional<norvessa::sim::ResetScript> ResetAnswer(const std::string& answer) {
+    using norvessa::sim::Answer;
+    if (answer == "success")
+        return norvessa::sim::ResetScript{Answer::Success};
+    if (answer == "failure")
+        return norvessa::sim::ResetScript{Answer::Failure};
+    if (answer == "no-verdict") {
+        return norvessa::sim::ResetScript{Answer::Custom,
+                                          norvessa::sim::MakeReply(0xAA, 0xF1, 0x01)};
+    }
+    return std::nullopt;
+}
+
+// Plays the user of `--calibrate 4`: touches the four targets as their frames arrive and
+// answers the verdict box (No to the retry question).
+void DriveCalibration(norvessa::sim::SeqpacketPeer& peer) {
+    static norvessa::test::UiScript script;
+    const auto received = [&peer] {
+        return peer.With([](norvessa::sim::SimulatedController& c) { return c.received().size(); });
+    };
+    for (std::uint32_t target = 0; target < 4; ++target) {
+        script.When(
+            "point frame",
+            [received, target] {
+                return norvessa::test::VisibleCalibration() && received() >= 2 + target;
+            },
+            [target] {
+                norvessa::ui::CMyDialog* window = norvessa::test::VisibleCalibration();
+                norvessa::test::HoldStillAndLift(*window,
+                                                 norvessa::test::LogicalTarget(*window, target));
+            });
+    }
+    script.When(
+        "verdict box", [] { return norvessa::test::VisibleMessageBox() != nullptr; },
+        [] {
+            QMessageBox* box = norvessa::test::VisibleMessageBox();
+            norvessa::test::Press(*box,
+                                  box->buttons().size() > 1 ? QMessageBox::No : QMessageBox::Ok);
+        });
+    script.Start();
+}
+
+// The command-line front end over a simulated controller that answers `answer` ("none": no
+// controller at all), with the arguments after it.
+int RunCommandLineChild(int argc, char** argv) {
+    const std::string answer = argv[2];
+    std::vector<char*> arguments = {argv[0]};
+    arguments.insert(arguments.end(), argv + 3, argv + argc);
+    arguments.push_back(nullptr);
+    norvessa::ui::ApplicationOptions options;
+    norvessa::sim::SeqpacketPeer peer;
+    if (const std::optional<norvessa::sim::ResetScript> reset = ResetAnswer(answer)) {
+        peer.With([&](norvessa::sim::SimulatedController& c) {
+            c.SetResetScript(*reset);
+            c.SetCalibrationScript(norvessa::sim::CalibrationScript{reset->answer});
+        });
+        norvessa::ReadyController ready{.fd = peer.TakeHostFd()};
+        ::fcntl(ready.fd.get(), F_SETFL, ::fcntl(ready.fd.get(), F_GETFL) | O_NONBLOCK);
+        options.mainDialog.readyController = std::move(ready);
+        options.mainDialog.fingerHook = {[&peer] { peer.FingerDown(); },
+                                         [&peer] { peer.FingerUp(); }};
+        options.beforeModalRun = [&peer](norvessa::ui::CNorvessaDlg&) { DriveCalibration(peer); };
+    }
+    // Some modes run no event loop: a hung child is ended by the alarm signal instead.
+    ::alarm(CHILD_GIVE_UP_MS / 1000);
+    return norvessa::ui::RunCommandLine(static_cast<int>(arguments.size()) - 1, arguments.data(),
+                                        std::move(options));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,6 +202,9 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
         int childArgc = 1;
         return RunChild(childArgc, argv, argv[2]);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--command-line") == 0) {
+        return RunCommandLineChild(argc, argv);
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvessa"));

@@ -34,6 +34,11 @@ int RunApplication(int& argc, char** argv, ApplicationOptions options) {
         QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     QApplication::setApplicationVersion(QStringLiteral(NORVESSA_VERSION_STRING));
     QApplication::setWindowIcon(ApplicationIcon());
+    if (options.beforeWindows) {
+        if (const std::optional<int> code = options.beforeWindows()) {
+            return *code;
+        }
+    }
 
     const UiLanguage language = LanguageForLocale(QLocale::system());
     QTranslator qtTranslator;
@@ -43,7 +48,7 @@ int RunApplication(int& argc, char** argv, ApplicationOptions options) {
         options.beforeModalRun(dialog);
     }
     dialog.exec();
-    return 0;
+    return options.exitCode ? options.exitCode() : 0;
 }
 
 }  // namespace norvessa::ui

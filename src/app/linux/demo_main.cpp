@@ -8,7 +8,7 @@
 #include <QString>
 #include <chrono>
 
-#include "app/linux/application.h"
+#include "app/linux/command_line_app.h"
 #include "seqpacket_peer.h"
 
 int main(int argc, char** argv) {
@@ -24,5 +24,5 @@ int main(int argc, char** argv) {
     options.mainDialog.readyController = std::move(ready);
     options.mainDialog.fingerHook = {[&peer] { peer.FingerDown(); }, [&peer] { peer.FingerUp(); }};
     options.mainDialog.captionSuffix = QStringLiteral(" (simulated controller)");
-    return norvessa::ui::RunApplication(argc, argv, std::move(options));
+    return norvessa::ui::RunCommandLine(argc, argv, std::move(options));
 }

@@ -51,6 +51,7 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
       language_(language),
       fingerHook_(std::move(options.fingerHook)),
       calibrationTimings_(options.calibrationTimings),
+      calibrationEnded_(std::move(options.calibrationEnded)),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
           .changed = [this](OpenedInterface* current) { OnControllerChanged(current != nullptr); },
@@ -188,6 +189,9 @@ void CNorvessaDlg::StartCalibration(long long count) {
     calibration_ = &window;
     const CalibrationEnd end = window.Run();
     calibration_ = nullptr;
+    if (calibrationEnded_) {
+        calibrationEnded_(end, window.succeeded());
+    }
     switch (end) {
         case CalibrationEnd::Retry:
             // Handled once this window is gone: the new run starts from the event loop.

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -25,6 +26,8 @@ struct MainDialogOptions {
     FingerHook fingerHook;
     QString captionSuffix;
     CalibrationTimings calibrationTimings;
+    // Told how each calibration window ended and whether its verdict was success.
+    std::function<void(CalibrationEnd end, bool succeeded)> calibrationEnded;
 };
 
 class CNorvessaDlg : public QDialog {
@@ -75,6 +78,7 @@ class CNorvessaDlg : public QDialog {
     UiLanguage language_;
     FingerHook fingerHook_;
     CalibrationTimings calibrationTimings_;
+    std::function<void(CalibrationEnd, bool)> calibrationEnded_;
     std::map<int, QPushButton*> buttons_;
     QLabel* statusLine_ = nullptr;
     LinuxControllerLink link_;

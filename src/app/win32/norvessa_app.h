@@ -10,6 +10,8 @@ namespace norvessa::win32 {
 class CNorvessaApp : public CApplication {
   public:
     explicit CNorvessaApp(MainDialogOptions options = {});
+    // Before Run: what the command line changes about the main dialog.
+    void SetMainDialogOptions(MainDialogOptions options) { options_ = std::move(options); }
 
   protected:
     BOOL InitInstance() override;

@@ -116,6 +116,9 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         return;  // no calibration: the main dialog stays as it is
     }
     calibration->DoModal();
+    if (options_.calibrationEnded) {
+        options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying());
+    }
 }
 
 void CNorvessaDlg::OnBnClickedReset() {

@@ -20,6 +20,8 @@ struct MainDialogOptions {
     FingerHook fingerHook;
     // Appended to the caption ("Norvessa (simulated controller)").
     std::wstring captionSuffix;
+    // Told how each calibration window ended: its verdict was success, a retry follows.
+    std::function<void(HWND mainWindow, bool succeeded, bool retrying)> calibrationEnded;
 };
 
 class CNorvessaDlg : public CModalDialog {

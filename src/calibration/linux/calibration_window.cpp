@@ -57,7 +57,8 @@ CMyDialog::~CMyDialog() {
 }
 
 CalibrationEnd CMyDialog::Run() {
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen =
+        parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     const QRect geometry = screen->geometry();
     devicePixelRatio_ = screen->devicePixelRatio();
     // The layout and the frames speak physical pixels, as the controller does.
@@ -310,6 +311,7 @@ void CMyDialog::OnListenerEvent(ListenerEvent event) {
             done(static_cast<int>(CalibrationEnd::ControllerGone));
             return;
         case ListenerEvent::Success:
+            succeeded_ = true;
             ShowVerdict(texts_.succeeded, false);
             done(static_cast<int>(CalibrationEnd::Closed));
             return;

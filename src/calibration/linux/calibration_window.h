@@ -71,6 +71,8 @@ class CMyDialog : public QDialog {
     void done(int result) override;
 
     const CalibrationRun& run() const { return run_; }
+    // The controller's verdict was success.
+    bool succeeded() const { return succeeded_; }
     double devicePixelRatioUsed() const { return devicePixelRatio_; }
     const GuidanceView& guidance() const { return guidance_; }
     // What the guidance shows now, line by line.
@@ -118,6 +120,7 @@ class CMyDialog : public QDialog {
     QTimer timeoutTimer_;
     std::optional<std::int64_t> countdownShown_;
     bool compressionWasOn_[2] = {false, false};
+    bool succeeded_ = false;
 };
 
 }  // namespace norvessa::ui

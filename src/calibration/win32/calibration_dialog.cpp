@@ -195,6 +195,7 @@ MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM) {
                 : ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_FAILED,
                                  MB_YESNO | MB_ICONINFORMATION);
     showingVerdict_ = false;
+    succeeded_ = success;
     if (ending_) {
         return MessageResult::Handled();  // the controller went away meanwhile: no retry
     }
@@ -203,6 +204,7 @@ MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM) {
     }
     if (!success && answer == IDYES) {
         // Posted after the close, so this window has ended before the next one starts.
+        retrying_ = true;
         PostMessageW(owner_, WM_START_CALIBRATION, 0, run_.TruncatedPointCount());
     }
     return MessageResult::Handled();

@@ -33,6 +33,9 @@ class CMyDialog : public CModalDialog {
     ~CMyDialog() override;
 
     const CalibrationRun& run() const { return run_; }
+    // The verdict was success; a failure was answered with a retry.
+    bool succeeded() const { return succeeded_; }
+    bool retrying() const { return retrying_; }
 
     // Private message by which the listener hands over its verdict (wParam: SUCCESS/FAILURE).
     static constexpr UINT WM_CALIBRATION_VERDICT = WM_APP + 1;
@@ -66,6 +69,9 @@ class CMyDialog : public CModalDialog {
     void DismissVerdictBox();
 
     static const MessageMap<CMyDialog>& GetMessageMap();
+
+    bool succeeded_ = false;
+    bool retrying_ = false;
 
     CalibrationRun run_;
     HWND owner_;

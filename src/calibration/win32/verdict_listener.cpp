@@ -2,6 +2,9 @@
 
 #include <new>
 
+#include "controller/log.h"
+#include "controller/win32/error_text.h"
+
 namespace norvessa::win32 {
 
 bool VerdictListener::Start(HANDLE readHandle, HWND window, UINT message) {
@@ -55,6 +58,8 @@ void VerdictListener::ListenForVerdict() noexcept {
 std::optional<Verdict> VerdictListener::ReadOneReply() {
     reply_[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
     if (!read_->StartRead(readHandle_, reply_.data(), static_cast<DWORD>(reply_.size()))) {
+        LogErrorFromThread("verdict listener ends: ",
+                           [] { return WindowsErrorText(::GetLastError()); });
         return std::nullopt;
     }
     const HANDLE handles[] = {read_->event(), stop_.get()};
@@ -67,6 +72,8 @@ std::optional<Verdict> VerdictListener::ReadOneReply() {
     }
     const std::optional<DWORD> length = read_->Collect();
     if (!length) {
+        LogErrorFromThread("verdict listener ends: ",
+                           [] { return WindowsErrorText(::GetLastError()); });
         read_->CancelAndCollect();  // in case it has not let go yet
         return std::nullopt;
     }

@@ -10,6 +10,9 @@
 #include <optional>
 #include <vector>
 
+#include "controller/hid_descriptor.h"
+#include "controller/log.h"
+
 namespace norvessa {
 namespace {
 
@@ -85,14 +88,20 @@ std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode)
     }
     UniqueFd fd(::open(devnode.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
+        // Every HID device but the controller is closed to the seat's user: no error.
+        Log(errno == EACCES || errno == EPERM ? LogLevel::Debug : LogLevel::Error,
+            "cannot open " + devnode + ": " + ErrorNumberText(errno));
         return nullptr;
     }
     const std::optional<std::vector<std::uint8_t>> descriptor = ReadReportDescriptor(fd.get());
     if (!descriptor) {
+        LogError("cannot read the report descriptor of " + devnode + ": " + ErrorNumberText(errno));
         return nullptr;
     }
     std::optional<InterfaceDescription> description = DescribeReportDescriptor(*descriptor);
     if (!description) {
+        LogError("report descriptor of " + devnode +
+                 " refused: " + DescribeHidParseResult(ParseHidDescriptor(*descriptor)));
         return nullptr;
     }
     HidrawInfo info = ReadInfo(fd.get());

@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "controller/log.h"
+#include "controller/win32/error_text.h"
 #include "controller/win32/hid_caps_convert.h"
 #include "controller/win32/wide_text.h"
 
@@ -53,15 +55,25 @@ OutputCapsReader MakeOutputCapsReader(PHIDP_PREPARSED_DATA preparsed) {
     };
 }
 
+void LogOpenFailure(const std::wstring& path, DWORD error) {
+    // Every HID device but the controller may be closed to the user (keyboards, mice): no error.
+    Log(error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? LogLevel::Debug
+                                                                         : LogLevel::Error,
+        "cannot open " + Utf8FromWide(path) + ": " + WindowsErrorText(error));
+}
+
 // The open's steps in order; on false the caller empties the record.
 bool OpenSteps(ControllerDevice& device, const std::wstring& path) {
     device.path = path;
     device.handle.reset(OpenInterface(path, 0));
     if (!device.handle) {
+        LogOpenFailure(path, ::GetLastError());
         return false;
     }
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!::HidD_GetPreparsedData(device.handle.get(), &preparsed)) {
+        LogError("HID description of " + Utf8FromWide(path) +
+                 " refused: " + WindowsErrorText(::GetLastError()));
         return false;
     }
     device.preparsed.reset(preparsed);

@@ -8,6 +8,7 @@
 
 #include "controller/linux/device_errors.h"
 #include "controller/linux/report_writer.h"
+#include "controller/log.h"
 
 namespace norvessa {
 namespace {
@@ -108,10 +109,16 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
         return WriteStatus::Refused;
     }
     const std::span<const std::uint8_t> report(frame.data(), channel.outputReportLength);
-    if (channel.writer != nullptr) {
-        return FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)));
+    const WriteStatus status =
+        channel.writer != nullptr
+            ? FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)))
+            : WriteDirectly(channel.fd, report, waitMs);
+    if (status == WriteStatus::Failed) {
+        LogError("write to the controller failed");
+    } else if (status == WriteStatus::Gone) {
+        LogError("write to the controller failed: the controller is gone");
     }
-    return WriteDirectly(channel.fd, report, waitMs);
+    return status;
 }
 
 namespace {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 
+#include "controller/log.h"
 #include "protocol/frames.h"
 #include "protocol/linux/frame_io.h"
 
@@ -42,6 +43,10 @@ std::optional<ListenerEvent> ReadAndClassify(int fd, ReplyFrame& reply) {
     reply[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
     const ssize_t got = ::read(fd, reply.data(), reply.size());
     if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+        const int error = errno;
+        LogErrorFromThread("verdict listener ends: ", [got, error] {
+            return got == 0 ? std::string("end of file") : ErrorNumberText(error);
+        });
         return ListenerEvent::ControllerGone;
     }
     if (got < 0) {
@@ -117,6 +122,8 @@ void VerdictListener::Listen(const Shared& shared, const Callback& onEvent) {
             case Wake::Interrupted:
                 break;
             case Wake::HungUp:
+                LogErrorFromThread("verdict listener ends: ",
+                                   [] { return "the controller hung up"; });
                 event = ListenerEvent::ControllerGone;
                 break;
             case Wake::Readable:

@@ -1,6 +1,8 @@
 #include "protocol/win32/frame_io.h"
 
+#include "controller/log.h"
 #include "controller/win32/controller_state.h"
+#include "controller/win32/error_text.h"
 
 namespace norvessa {
 
@@ -17,11 +19,16 @@ WriteStatus SendFrameTo(HANDLE handle, std::uint32_t reportLength, const Calibra
         return WriteStatus::Refused;
     }
     if (!write.StartWrite(handle, frame.data(), reportLength)) {
+        LogError("write to the controller failed: " + WindowsErrorText(::GetLastError()));
         return WriteStatus::Failed;
     }
     const DWORD waited = write.Wait(waitMs);
     if (waited == WAIT_OBJECT_0) {
-        return write.Collect() ? WriteStatus::Written : WriteStatus::Failed;
+        if (write.Collect()) {
+            return WriteStatus::Written;
+        }
+        LogError("write to the controller failed: " + WindowsErrorText(::GetLastError()));
+        return WriteStatus::Failed;
     }
     // Not finished in time (or the wait itself failed): the frame must not be written from
     // later, and the record must be free for the next frame.

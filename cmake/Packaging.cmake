@@ -1,0 +1,45 @@
+# SPDX-License-Identifier: MIT
+# Packages of an installation: on Linux a .deb (and a .tar.gz of the same tree) for /usr, on
+# Windows a .zip with the program, README and LICENSE. `cmake --build --preset X --target
+# package` makes them; the programs in them are stripped whatever the build type.
+set(CPACK_PACKAGE_NAME norvessa)
+set(CPACK_PACKAGE_VENDOR "The Norvessa developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Calibrate a touch screen driven by a USB HID touch controller")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+
+if(WIN32)
+    # The archive holds the one program (its runtime is linked in), the README and the licence.
+    install(TARGETS norvessa RUNTIME DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME norvessa-${PROJECT_VERSION}-win64)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+    set(CPACK_GENERATOR DEB TGZ)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${NORVESSA_PACKAGE_MAINTAINER}")
+    set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+        "Norvessa shows a cross at 4 to 25 targets, one at a time, tells the touch\n"
+        "controller where each lies in pixels, and shows the verdict the controller\n"
+        "computes. It can also reset the controller's calibration. A udev rule gives\n"
+        "the user at the seat access to the controller and to no other HID device.")
+    string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
+    # Depends from the libraries the programs link, as dpkg-shlibdeps finds them.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
+                                           ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+    # The .deb takes Debian's own name; this one names the .tar.gz.
+    set(CPACK_PACKAGE_FILE_NAME norvessa-${PROJECT_VERSION}-linux-amd64)
+endif()
+
+include(CPack)

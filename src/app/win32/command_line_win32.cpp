@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: MIT
+#include "app/win32/command_line_win32.h"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/interface_report.h"
+#include "app_messages.h"
+#include "controller/log.h"
+#include "controller/win32/controller_device.h"
+#include "controller/win32/controller_state.h"
+#include "controller/win32/error_text.h"
+#include "controller/win32/wide_text.h"
+#include "controller/win32/win32_hid_platform.h"
+#include "protocol/win32/reset_exchange.h"
+
+namespace norvessa::win32 {
+namespace {
+
+// Where the command line's words go. A GUI program has no console of its own.
+class TextOutput {
+  public:
+    ~TextOutput() { ShowCollected(); }
+
+    void Out(const std::string& text) { Write(STD_OUTPUT_HANDLE, text); }
+    void Err(const std::string& text) {
+        Write(STD_ERROR_HANDLE, text);
+        error_ = true;
+    }
+
+  private:
+    void Write(DWORD which, const std::string& text) {
+        HANDLE handle = ::GetStdHandle(which);
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+            handle = ParentConsole();
+        }
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+            collected_ += text;
+            return;
+        }
+        DWORD mode = 0;
+        if (::GetConsoleMode(handle, &mode)) {
+            const std::wstring wide = WideFromUtf8(text);
+            DWORD written = 0;
+            ::WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                            nullptr);
+        } else {
+            DWORD written = 0;
+            ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        }
+    }
+
+    HANDLE ParentConsole() {
+        if (!triedConsole_) {
+            triedConsole_ = true;
+            if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
+                console_ = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr);
+            }
+        }
+        return console_;
+    }
+
+    void ShowCollected() {
+        if (!collected_.empty()) {
+            ::MessageBoxW(nullptr, WideFromUtf8(collected_).c_str(), L"Norvessa",
+                          error_ ? MB_ICONERROR : MB_ICONINFORMATION);
+        }
+    }
+
+    bool triedConsole_ = false;
+    HANDLE console_ = INVALID_HANDLE_VALUE;
+    std::string collected_;
+    bool error_ = false;
+};
+
+std::vector<std::string> Arguments() {
+    int count = 0;
+    LPWSTR* words = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 1; words != nullptr && i < count; ++i) {
+        arguments.push_back(Utf8FromWide(words[i]));
+    }
+    ::LocalFree(words);
+    return arguments;
+}
+
+void InstallLog(bool verbose) {
+    SetDebugLogging(verbose);
+    SetLogSink([verbose](LogLevel level, const std::string& message) {
+        if (level == LogLevel::Debug && !verbose) {
+            return;
+        }
+        const std::string line = "norvessa: " + message + "\n";
+        ::OutputDebugStringW(WideFromUtf8(line).c_str());
+        // stderr only when the caller gave one (a console or a redirection).
+        HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+        if (err != nullptr && err != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            ::WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        }
+    });
+}
+
+std::string WhyNotOpened(const std::wstring& path) {
+    HANDLE handle =
+        ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return "cannot open: " + WindowsErrorText(::GetLastError());
+    }
+    ::CloseHandle(handle);
+    return "HID description refused";
+}
+
+InterfaceReport DescribeInterface(const std::wstring& path) {
+    InterfaceReport report;
+    report.path = Utf8FromWide(path);
+    const std::unique_ptr<DeviceListEntry> entry = DeviceListEntry::Open(path);
+    if (!entry) {
+        report.failure = WhyNotOpened(path);
+        return report;
+    }
+    const ControllerDevice& device = entry->device();
+    report.vendorId = device.attributes.VendorID;
+    report.productId = device.attributes.ProductID;
+    wchar_t name[128] = {};
+    if (::HidD_GetProductString(device.handle.get(), name,
+                                static_cast<ULONG>(sizeof name - sizeof(wchar_t)))) {
+        report.productName = Utf8FromWide(name);
+    }
+    RecordMatch(report, MatchController(true, entry->caps(), entry->outputTable()), entry->caps(),
+                entry->outputTable());
+    return report;
+}
+
+int ListInterfaces(TextOutput& output) {
+    const std::optional<std::vector<std::wstring>> paths = EnumerateHidInterfacePaths();
+    if (!paths) {
+        output.Err("the HID interfaces could not be listed\n");
+        return EXIT_FAILED;
+    }
+    bool found = false;
+    for (const std::wstring& path : *paths) {
+        const InterfaceReport report = DescribeInterface(path);
+        output.Out(FormatInterfaceLine(report) + "\n");
+        found = found || report.match == MatchResult::Controller;
+    }
+    if (paths->empty()) {
+        output.Out("no HID interface present\n");
+    }
+    return found ? EXIT_DONE : EXIT_FAILED;
+}
+
+// The reset exchange needs the controller state that the main dialog's link keeps; a
+// message-only window stands in for the dialog.
+int Reset(TextOutput& output) {
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"Norvessa", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    nullptr, nullptr);
+    const bool found = window != nullptr && SetUpControllerLink(window) && g_currentEntry;
+    int code = EXIT_NO_CONTROLLER;
+    if (!found) {
+        output.Err("no controller found\n");
+    } else {
+        switch (RunResetExchange()) {
+            case ResetOutcome::Succeeded:
+                output.Out("reset succeeded\n");
+                code = EXIT_DONE;
+                break;
+            case ResetOutcome::Failed:
+                output.Out("reset failed\n");
+                code = EXIT_FAILED;
+                break;
+            case ResetOutcome::NoMessage:
+                output.Out("no reply\n");
+                code = EXIT_NO_REPLY;
+                break;
+        }
+    }
+    if (window != nullptr) {
+        ReleaseControllerOnDestroy();
+        ::DestroyWindow(window);
+    }
+    return code;
+}
+
+// Ends the main dialog in order, as Enter does.
+void EndMainDialog(HWND mainWindow) {
+    ::PostMessageW(mainWindow, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
+
+MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode) {
+    MainDialogOptions options;
+    options.setUpControllerLink = [points, exitCode](HWND mainWindow) {
+        const BOOL result = SetUpControllerLink(mainWindow);
+        if (g_currentEntry == nullptr) {
+            TextOutput().Err("no controller found\n");
+            *exitCode = EXIT_NO_CONTROLLER;
+            EndMainDialog(mainWindow);
+        } else {
+            ::PostMessageW(mainWindow, WM_START_CALIBRATION, 0, points);
+        }
+        return result;
+    };
+    options.calibrationEnded = [exitCode](HWND mainWindow, bool succeeded, bool retrying) {
+        if (retrying) {
+            return;  // the same calibration runs again
+        }
+        *exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+        EndMainDialog(mainWindow);
+    };
+    return options;
+}
+
+CommandLineOutcome RunCommandLine() {
+    const std::vector<std::string> arguments = Arguments();
+    if (arguments.empty()) {
+        InstallLog(false);
+        return {};
+    }
+    TextOutput output;
+    const ParseOutcome parsed = ParseCommandLine(arguments, ToolkitOptions::Refused);
+    if (!parsed.commandLine) {
+        output.Err("norvessa: " + parsed.error + "\n" + UsageText("norvessa"));
+        return {EXIT_USAGE};
+    }
+    const CommandLine& line = *parsed.commandLine;
+    InstallLog(line.verbose);
+    switch (line.command) {
+        case Command::Help:
+            output.Out(UsageText("norvessa"));
+            return {EXIT_DONE};
+        case Command::Version:
+            output.Out(VersionText());
+            return {EXIT_DONE};
+        case Command::List:
+            return {ListInterfaces(output)};
+        case Command::Reset:
+            return {Reset(output)};
+        case Command::Calibrate:
+        case Command::OpenDialog:
+            break;
+    }
+    if (line.screen) {
+        output.Err("norvessa: --screen is not available in the Windows build yet\n");
+        return {EXIT_USAGE};
+    }
+    return {std::nullopt, line.calibrationPoints};
+}
+
+}  // namespace norvessa::win32

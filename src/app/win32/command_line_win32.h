@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+// The Windows front end of the command line, read before any window exists. Text goes to the
+// standard handles when the caller redirected them, else to the console of the parent process
+// when there is one, else into a message box.
+
+#include <memory>
+#include <optional>
+
+#include "norvessa_dlg.h"
+
+namespace norvessa::win32 {
+
+struct CommandLineOutcome {
+    // Set when the program ends here with this exit code.
+    std::optional<int> exitCode;
+    // --calibrate N: the count, else 0.
+    int calibrationPoints = 0;
+};
+
+// Reads the command line and does what needs no window. Also puts the log in place (the
+// debugger's output, and stderr when there is one).
+CommandLineOutcome RunCommandLine();
+
+// The main dialog for --calibrate N: the calibration starts as soon as the dialog is up, and
+// the dialog ends with the run; `exitCode` then holds 0 for success, 1 for a failure or a
+// cancel, 4 when there was no controller.
+MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode);
+
+}  // namespace norvessa::win32
