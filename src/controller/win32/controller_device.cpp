@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "controller/win32/device_gone.h"
 #include "controller/win32/hid_caps_convert.h"
 #include "controller/win32/wide_text.h"
 
@@ -117,6 +118,10 @@ DeviceListEntry::DeviceListEntry(ControllerDevice device)
 
 DeviceListEntry::~DeviceListEntry() {
     CloseControllerDevice(device_);
+}
+
+bool DeviceListEntry::IsAlive() const {
+    return IsHandleAlive(device_.handle.get());
 }
 
 std::unique_ptr<DeviceListEntry> DeviceListEntry::Open(const std::wstring& path) {
