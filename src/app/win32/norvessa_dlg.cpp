@@ -128,6 +128,10 @@ void CNorvessaDlg::OnBnClickedReset() {
             break;
         case ResetOutcome::NoMessage:
             break;
+        case ResetOutcome::ControllerGone:
+            // No message: the controller is released as its removal would release it.
+            ::norvessa::OnCurrentControllerGone();
+            break;
     }
 }
 

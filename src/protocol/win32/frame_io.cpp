@@ -1,8 +1,16 @@
 #include "protocol/win32/frame_io.h"
 
 #include "controller/win32/controller_state.h"
+#include "controller/win32/device_gone.h"
 
 namespace norvessa {
+namespace {
+
+WriteStatus FailedWith(DWORD error) {
+    return IsDeviceGoneError(error) ? WriteStatus::Gone : WriteStatus::Failed;
+}
+
+}  // namespace
 
 WriteStatus SendFrame(const CalibrationFrame& frame, OverlappedOperation& write) {
     return SendFrameTo(g_writeDevice.handle, g_outputReportLength, frame, write);
@@ -17,11 +25,11 @@ WriteStatus SendFrameTo(HANDLE handle, std::uint32_t reportLength, const Calibra
         return WriteStatus::Refused;
     }
     if (!write.StartWrite(handle, frame.data(), reportLength)) {
-        return WriteStatus::Failed;
+        return FailedWith(write.lastError());
     }
     const DWORD waited = write.Wait(waitMs);
     if (waited == WAIT_OBJECT_0) {
-        return write.Collect() ? WriteStatus::Written : WriteStatus::Failed;
+        return write.Collect() ? WriteStatus::Written : FailedWith(write.lastError());
     }
     // Not finished in time (or the wait itself failed): the frame must not be written from
     // later, and the record must be free for the next frame.
