@@ -43,6 +43,26 @@ FlushResult DrainPipe(HANDLE pipe) {
     return FlushResult::Flushed;
 }
 
+// For a class driver without the flush request (Wine's answers ERROR_NOT_SUPPORTED): reads
+// whatever completes at once and drops it; the first read that would wait is cancelled.
+FlushResult DrainByReading(HANDLE handle) {
+    OverlappedOperation read;
+    std::array<std::uint8_t, MAX_TRANSFER_SIZE> dropped{};
+    for (int i = 0; i < MAX_DRAINED_MESSAGES; ++i) {
+        if (!read.StartRead(handle, dropped.data(), static_cast<DWORD>(dropped.size()))) {
+            return FailedWith(read.lastError());
+        }
+        if (read.Wait(0) != WAIT_OBJECT_0) {
+            read.CancelAndCollect();
+            return FlushResult::Flushed;
+        }
+        if (!read.Collect() && read.lastError() != ERROR_MORE_DATA) {
+            return FailedWith(read.lastError());
+        }
+    }
+    return FlushResult::Flushed;
+}
+
 }  // namespace
 
 FlushResult DiscardQueuedInput(HANDLE handle) {
@@ -52,10 +72,11 @@ FlushResult DiscardQueuedInput(HANDLE handle) {
     if (IsPipeHandle(handle)) {
         return DrainPipe(handle);
     }
-    if (!::HidD_FlushQueue(handle)) {
-        return FailedWith(::GetLastError());
+    if (::HidD_FlushQueue(handle)) {
+        return FlushResult::Flushed;
     }
-    return FlushResult::Flushed;
+    const DWORD error = ::GetLastError();
+    return IsDeviceGoneError(error) ? FlushResult::DeviceGone : DrainByReading(handle);
 }
 
 }  // namespace norvessa

@@ -17,9 +17,10 @@ enum class FlushResult {
     DeviceGone,  // the request failed with a device-gone error
 };
 
-// A HID collection's handle is flushed by its class driver (HidD_FlushQueue). The pipe that
-// serves the simulated controller has no such request: what it holds is read and dropped,
-// message by message, without ever waiting for one that is not there yet.
+// A HID collection's handle is flushed by its class driver (HidD_FlushQueue); where the driver
+// refuses the request, the reports that a read delivers at once are dropped until one would
+// wait. The pipe that serves the simulated controller has no such request: what it holds is read
+// and dropped, message by message, without ever waiting for one that is not there yet.
 FlushResult DiscardQueuedInput(HANDLE handle);
 
 }  // namespace norvessa
