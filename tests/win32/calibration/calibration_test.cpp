@@ -332,8 +332,9 @@ TEST_P(BrokenLinkTest, ReleasesTheControllerAsARemovalDoes) {
             driver.PressButton(IDC_RESET);
         }
         driver.WaitForMainDialogEnabled();
+        // The buttons are disabled in order, the last one last.
         automation::WaitUntil(UI_TIMEOUT, [&] {
-            return !IsWindowEnabled(GetDlgItem(driver.mainDialog(), IDC_CALIBRATE_4));
+            return !IsWindowEnabled(GetDlgItem(driver.mainDialog(), IDC_CALIBRATE_20));
         });
         enabled = ButtonStates(driver.mainDialog());
         received = session_.peer().ReceivedCount();
