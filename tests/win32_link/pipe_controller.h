@@ -34,12 +34,14 @@ struct PipeController {
     UniqueFileHandle host;
 };
 
-// Whether a report waits in the pipe for the tool's end to read, within `timeout`.
-inline bool WaitForReportAvailable(HANDLE host, std::chrono::milliseconds timeout) {
+// Whether at least `bytes` of reports wait in the pipe for the tool's end to read, within
+// `timeout`.
+inline bool WaitForReportAvailable(HANDLE host, std::chrono::milliseconds timeout,
+                                   DWORD bytes = 1) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     do {
         DWORD available = 0;
-        if (::PeekNamedPipe(host, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        if (::PeekNamedPipe(host, nullptr, 0, nullptr, &available, nullptr) && available >= bytes) {
             return true;
         }
         ::Sleep(10);

@@ -90,16 +90,66 @@ TEST(ResetExchangeTest, ALateAnswerIsLeftForTheNextReader) {
     EXPECT_EQ(ParseReply(*late), Verdict::Success);
 }
 
-TEST(ResetExchangeTest, AReportQueuedBeforeTheExchangeIsTakenAsItsAnswer) {
-    PipeController controller;
-    controller.peer->With(
-        [](sim::SimulatedController& c) { c.SetResetScript({.answer = Answer::Success}); });
-    controller.peer->QueueReport(sim::VerdictReply(VERDICT_FAILURE));
-    ASSERT_TRUE(test::WaitForReportAvailable(controller.host.get(), test::PEER_TIMEOUT));
+// Replies that wait in the pipe before an exchange starts, left over from an earlier reset
+// that gave up on them or sent unasked: none is taken as this exchange's answer.
+struct StaleCase {
+    const char* name;
+    std::optional<ResetScript> earlierReset;  // answered too late for its own exchange
+    std::vector<ReplyFrame> queued;
+    ResetScript script;  // how the controller answers this exchange
+    ResetOutcome outcome;
+};
 
-    EXPECT_EQ(RunResetExchangeOn(controller.host.get(), controller.host.get(), 64),
-              ResetOutcome::Failed);
+const StaleCase kStaleCases[] = {
+    {"LateSuccessThenSilence",
+     ResetScript{.answer = Answer::Success, .delay = 600ms},
+     {},
+     {.answer = Answer::Silent},
+     ResetOutcome::Failed},
+    {"LateFailureThenSuccess",
+     ResetScript{.answer = Answer::Failure, .delay = 600ms},
+     {},
+     {.answer = Answer::Success},
+     ResetOutcome::Succeeded},
+    {"QueuedFailureThenSuccess",
+     std::nullopt,
+     {sim::VerdictReply(VERDICT_FAILURE)},
+     {.answer = Answer::Success},
+     ResetOutcome::Succeeded},
+    {"ManyQueuedSuccessesThenFailure",
+     std::nullopt,
+     std::vector<ReplyFrame>(20, sim::VerdictReply(VERDICT_SUCCESS)),
+     {.answer = Answer::Failure},
+     ResetOutcome::Failed},
+};
+
+class StaleReplyTest : public testing::TestWithParam<StaleCase> {};
+
+TEST_P(StaleReplyTest, IsNotTheAnswer) {
+    const StaleCase& stale = GetParam();
+    PipeController controller;
+    const HANDLE host = controller.host.get();
+    DWORD waiting = 0;
+    if (stale.earlierReset) {
+        controller.peer->With(
+            [&](sim::SimulatedController& c) { c.SetResetScript(*stale.earlierReset); });
+        ASSERT_EQ(RunResetExchangeOn(host, host, 64), ResetOutcome::Failed);
+        waiting = FRAME_SIZE;
+    }
+    for (const ReplyFrame& report : stale.queued) {
+        controller.peer->QueueReport(report);
+        waiting += FRAME_SIZE;
+    }
+    ASSERT_TRUE(test::WaitForReportAvailable(host, test::PEER_TIMEOUT, waiting));
+    controller.peer->With([&](sim::SimulatedController& c) { c.SetResetScript(stale.script); });
+
+    EXPECT_EQ(RunResetExchangeOn(host, host, 64), stale.outcome);
 }
+
+INSTANTIATE_TEST_SUITE_P(Replies, StaleReplyTest, testing::ValuesIn(kStaleCases),
+                         [](const testing::TestParamInfo<StaleCase>& param) {
+                             return param.param.name;
+                         });
 
 TEST(ResetExchangeTest, WithoutAControllerEndsAtOnceWithoutAMessage) {
     const auto start = std::chrono::steady_clock::now();
@@ -108,11 +158,12 @@ TEST(ResetExchangeTest, WithoutAControllerEndsAtOnceWithoutAMessage) {
     EXPECT_LT(test::ElapsedMs(start), 200);
 }
 
-TEST(ResetExchangeTest, AControllerThatWentAwayGivesNoMessage) {
+// No message either, but the caller learns that the controller must be released.
+TEST(ResetExchangeTest, AControllerThatWentAwayIsReportedGone) {
     PipeController controller;
     controller.peer->Disconnect();
     EXPECT_EQ(RunResetExchangeOn(controller.host.get(), controller.host.get(), 64),
-              ResetOutcome::NoMessage);
+              ResetOutcome::ControllerGone);
 }
 
 }  // namespace

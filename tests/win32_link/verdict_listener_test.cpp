@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "controller/win32/device_gone.h"
 #include "pipe_controller.h"
 #include "process_handles.h"
 #include "test_window.h"
@@ -32,11 +33,16 @@ class VerdictInbox {
 
     // The wParam of the next verdict message, or nullopt after the time-out.
     std::optional<WPARAM> Next(std::chrono::milliseconds timeout) const {
+        const std::optional<MSG> message = NextMessage(timeout);
+        return message ? std::optional<WPARAM>(message->wParam) : std::nullopt;
+    }
+
+    std::optional<MSG> NextMessage(std::chrono::milliseconds timeout) const {
         const auto end = std::chrono::steady_clock::now() + timeout;
         for (;;) {
             MSG message{};
             if (PeekMessageW(&message, hwnd_, VERDICT_MESSAGE, VERDICT_MESSAGE, PM_REMOVE)) {
-                return message.wParam;
+                return message;
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
@@ -125,33 +131,66 @@ TEST_F(VerdictListenerTest, AStoppedListenerLeavesTheNextReplyToTheNextReader) {
 struct BrokenCase {
     const char* name;
     void (*breakIt)(PipeController&, HANDLE& handle);
+    bool gone;  // the error posted is a device-gone error
 };
 
 const BrokenCase kBrokenCases[] = {
-    {"NoHandle", [](PipeController&, HANDLE& handle) { handle = INVALID_HANDLE_VALUE; }},
-    {"ControllerGone", [](PipeController& c, HANDLE&) { c.peer->Disconnect(); }},
+    {"NoHandle", [](PipeController&, HANDLE& handle) { handle = INVALID_HANDLE_VALUE; }, false},
+    {"ControllerGone", [](PipeController& c, HANDLE&) { c.peer->Disconnect(); }, true},
 };
 
 class ListenerWithoutControllerTest : public VerdictListenerTest,
                                       public testing::WithParamInterface<BrokenCase> {};
 
-// A read that cannot start or fails ends the listener without a verdict: it neither spins nor
-// posts, and stopping it afterwards is immediate.
-TEST_P(ListenerWithoutControllerTest, EndsWithoutAVerdict) {
+// A read that cannot start or fails ends the listener with one READ_FAILED post naming the
+// error, which tells a controller that is gone from one that is not: it neither spins nor stays
+// silent, and stopping it afterwards is immediate.
+TEST_P(ListenerWithoutControllerTest, PostsTheFailureOnce) {
     HANDLE handle = controller_.host.get();
     GetParam().breakIt(controller_, handle);
     VerdictListener listener;
     ASSERT_TRUE(listener.Start(handle, inbox(), VERDICT_MESSAGE));
-    EXPECT_EQ(inbox_->Next(300ms), std::nullopt);
+
+    const std::optional<MSG> failure = inbox_->NextMessage(test::PEER_TIMEOUT);
+    ASSERT_TRUE(failure.has_value()) << "the failure was not posted";
+    EXPECT_EQ(failure->wParam, VerdictListener::READ_FAILED);
+    EXPECT_EQ(IsDeviceGoneError(static_cast<DWORD>(failure->lParam)), GetParam().gone)
+        << "error " << failure->lParam;
     const auto start = std::chrono::steady_clock::now();
     listener.Stop();
     EXPECT_LT(test::ElapsedMs(start), 2000);
+    EXPECT_EQ(inbox_->Next(200ms), std::nullopt) << "more than one post";
 }
 
 INSTANTIATE_TEST_SUITE_P(Broken, ListenerWithoutControllerTest, testing::ValuesIn(kBrokenCases),
                          [](const testing::TestParamInfo<BrokenCase>& param) {
                              return param.param.name;
                          });
+
+BOOL WINAPI NeverCancels(HANDLE, LPOVERLAPPED) {
+    return TRUE;
+}
+
+// A read that the system never lets go of after its cancellation (a driver that ignores it):
+// Stop still returns, after the bounded collection, and the abandoned read posts nothing when
+// a reply lands in it later.
+TEST_F(VerdictListenerTest, StopReturnsWhenTheCancelledReadNeverCompletes) {
+    VerdictListener listener(&NeverCancels);
+    ASSERT_TRUE(listener.Start(controller_.host.get(), inbox(), VERDICT_MESSAGE));
+    Sleep(100);  // let its read start
+    const unsigned leakedBefore = OverlappedOperation::leakedCount();
+
+    const auto start = std::chrono::steady_clock::now();
+    listener.Stop();
+    const long long elapsed = test::ElapsedMs(start);
+
+    EXPECT_GE(elapsed, static_cast<long long>(CANCEL_COLLECT_WAIT_MS) - 50);
+    EXPECT_LT(elapsed, static_cast<long long>(LISTENER_JOIN_WAIT_MS) + 2000);
+    EXPECT_FALSE(listener.running());
+    EXPECT_EQ(OverlappedOperation::leakedCount(), leakedBefore + 1);
+    controller_.peer->QueueReport(VerdictReply(VERDICT_SUCCESS));
+    EXPECT_EQ(inbox_->Next(300ms), std::nullopt);
+}
 
 TEST_F(VerdictListenerTest, StartedAndStoppedListenersLeaveNoHandles) {
     {

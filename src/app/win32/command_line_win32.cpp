@@ -180,6 +180,10 @@ int Reset(TextOutput& output) {
                 output.Out("no reply\n");
                 code = EXIT_NO_REPLY;
                 break;
+            case ResetOutcome::ControllerGone:
+                output.Err("the controller went away\n");
+                code = EXIT_NO_CONTROLLER;
+                break;
         }
     }
     if (window != nullptr) {

@@ -107,6 +107,11 @@ MessageResult CNorvessaDlg::OnStartCalibration(WPARAM, LPARAM lParam) {
 }
 
 void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
+    // One calibration at a time: a start that reaches the main dialog while one runs (a
+    // message sent to it, a click that slipped through) must not nest a second window.
+    if (calibrationRunning_) {
+        return;
+    }
     // Freed once its run is over: its listener has been joined and its events closed.
     std::unique_ptr<CMyDialog> calibration;
     try {
@@ -115,6 +120,14 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     } catch (const std::bad_alloc&) {
         return;  // no calibration: the main dialog stays as it is
     }
+    // Cleared however the run ends: DoModal passes on what a handler threw.
+    struct RunningFlag {
+        explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+        ~RunningFlag() { flag_ = false; }
+        RunningFlag(const RunningFlag&) = delete;
+        RunningFlag& operator=(const RunningFlag&) = delete;
+        bool& flag_;
+    } running(calibrationRunning_);
     calibration->DoModal();
     if (options_.calibrationEnded) {
         options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying());
@@ -130,6 +143,10 @@ void CNorvessaDlg::OnBnClickedReset() {
             ShowMessageBox(GetSafeHwnd(), resources(), IDS_RESET_FAILED, MB_OK);
             break;
         case ResetOutcome::NoMessage:
+            break;
+        case ResetOutcome::ControllerGone:
+            // No message: the controller is released as its removal would release it.
+            ::norvessa::OnCurrentControllerGone();
             break;
     }
 }

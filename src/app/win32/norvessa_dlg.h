@@ -52,7 +52,8 @@ class CNorvessaDlg : public CModalDialog {
     void AddAboutEntry();
     BOOL SetUpControllerLink();
     void PaintIconWhileMinimised();
-    // Runs a calibration window modally; returns when it has ended.
+    // Runs a calibration window modally; returns when it has ended. Does nothing while one
+    // runs already.
     void StartCalibration(std::int32_t pointCount);
 
     static const MessageMap<CNorvessaDlg>& GetMessageMap();
@@ -60,6 +61,7 @@ class CNorvessaDlg : public CModalDialog {
     // A shared icon from LoadIconW: the system owns it, so nothing here destroys it.
     HICON m_hIcon;
     MainDialogOptions options_;
+    bool calibrationRunning_ = false;
 };
 
 }  // namespace norvessa::win32

@@ -4,9 +4,11 @@
 
 #include "app_messages.h"
 #include "controller/win32/controller_state.h"
+#include "controller/win32/device_gone.h"
 #include "message_box.h"
 #include "paint_context.h"
 #include "protocol/win32/frame_io.h"
+#include "protocol/win32/input_flush.h"
 #include "resource.h"
 
 namespace norvessa::win32 {
@@ -78,20 +80,35 @@ BOOL CMyDialog::OnInitDialog() {
     }
     // Fails under Wine (no touch support); the mouse source works all the same.
     touchRegistered_ = RegisterTouchWindow(GetSafeHwnd(), 0) != FALSE;
-    for (const CalibrationFrame& frame : run_.OpeningFrames()) {
-        SendFrameAndWait(frame);
-    }
-    CoverPrimaryScreen();
+    // Set before the first request: a controller found gone on the way ends the run through it.
     SetControllerReleasingHandler([this] { OnControllerReleasing(); });
     releasingHandlerSet_ = true;
+    // A reply left over from before this run (a late reset answer, a verdict of a run ended
+    // early) must not be taken as this run's verdict.
+    if (DiscardQueuedInput(g_readDevice.handle) == FlushResult::DeviceGone) {
+        OnCurrentControllerGone();
+    }
+    for (const CalibrationFrame& frame : run_.OpeningFrames()) {
+        if (ending_) {
+            return FALSE;
+        }
+        SendFrameAndWait(frame);
+    }
+    if (ending_) {
+        return FALSE;
+    }
+    CoverPrimaryScreen();
     listener_.Start(g_readDevice.handle, GetSafeHwnd(), WM_CALIBRATION_VERDICT);
     return TRUE;
 }
 
 void CMyDialog::SendFrameAndWait(const CalibrationFrame& frame) {
-    // The outcome is not acted on and nothing is retried; a write that did not finish in time
-    // has been cancelled, so the record is free for the next frame.
-    SendFrame(frame, write_);
+    // Nothing is retried; a write that did not finish in time has been cancelled, so the record
+    // is free for the next frame. A controller found gone is released as a removal would be,
+    // which ends this run through the releasing handler.
+    if (SendFrame(frame, write_) == WriteStatus::Gone) {
+        OnCurrentControllerGone();
+    }
 }
 
 void CMyDialog::CoverPrimaryScreen() {
@@ -182,10 +199,14 @@ void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
     }
 }
 
-MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM) {
-    // The listener has posted its one verdict and is ending: join it first.
+MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM lParam) {
+    // The listener has posted its one message and is ending: join it first.
     listener_.Stop();
     if (ending_) {
+        return MessageResult::Handled();
+    }
+    if (wParam == VerdictListener::READ_FAILED) {
+        OnListenerFailed(static_cast<DWORD>(lParam));
         return MessageResult::Handled();
     }
     const bool success = wParam == VerdictListener::SUCCESS;
@@ -208,6 +229,18 @@ MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM) {
         PostMessageW(owner_, WM_START_CALIBRATION, 0, run_.TruncatedPointCount());
     }
     return MessageResult::Handled();
+}
+
+void CMyDialog::OnListenerFailed(DWORD error) {
+    // No verdict can come any more: the run ends. A controller that has gone is released as a
+    // removal would release it (the releasing handler ends the run); otherwise it stays current
+    // and the buttons stay as they are.
+    if (IsDeviceGoneError(error)) {
+        OnCurrentControllerGone();
+    }
+    if (!ending_) {
+        EndCalibration(IDABORT);
+    }
 }
 
 MessageResult CMyDialog::OnCloseCalibration(WPARAM, LPARAM) {

@@ -57,6 +57,7 @@ class CMyDialog : public CModalDialog {
     MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
     MessageResult OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
 
+    void OnListenerFailed(DWORD error);
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
     void SendFrameAndWait(const CalibrationFrame& frame);
     // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.

@@ -1,83 +1,135 @@
 #include "calibration/win32/verdict_listener.h"
 
+#include <cstdio>
 #include <new>
 
 #include "controller/log.h"
 #include "controller/win32/error_text.h"
+#include "protocol/frames.h"
 
 namespace norvessa::win32 {
+
+struct VerdictListener::Shared {
+    Shared(HANDLE handle, HWND target, UINT posted, CancelFunction cancel)
+        : readHandle(handle), window(target), message(posted), read(false, cancel) {}
+
+    // What one read came to.
+    struct Outcome {
+        enum class Kind { Reply, Stopped, Failed } kind;
+        Verdict verdict = Verdict::None;
+        DWORD error = 0;
+    };
+
+    void ListenForVerdict() noexcept;
+    Outcome ReadOneReply();
+
+    HANDLE readHandle;
+    HWND window;
+    UINT message;
+    ReplyFrame reply{};
+    UniqueKernelHandle stop = MakeManualResetEvent(false);
+    OverlappedOperation read;
+};
 
 bool VerdictListener::Start(HANDLE readHandle, HWND window, UINT message) {
     if (thread_) {
         return false;
     }
+    std::shared_ptr<Shared>* forThread = nullptr;
     try {
-        read_ = std::make_unique<OverlappedOperation>();
+        shared_ = std::make_shared<Shared>(readHandle, window, message, cancel_);
+        forThread = new std::shared_ptr<Shared>(shared_);
     } catch (const std::bad_alloc&) {
+        shared_.reset();
         return false;
     }
-    stop_ = MakeManualResetEvent(false);
-    if (!read_->valid() || !stop_) {
+    if (!shared_->read.valid() || !shared_->stop) {
+        delete forThread;
+        shared_.reset();
         return false;
     }
-    readHandle_ = readHandle;
-    window_ = window;
-    message_ = message;
-    thread_.reset(::CreateThread(nullptr, 0, &ListenerThreadProc, this, 0, nullptr));
-    return thread_.valid();
+    thread_.reset(::CreateThread(nullptr, 0, &ListenerThreadProc, forThread, 0, nullptr));
+    if (!thread_) {
+        delete forThread;
+        shared_.reset();
+        return false;
+    }
+    return true;
 }
 
 void VerdictListener::Stop() {
     if (!thread_) {
         return;
     }
-    ::SetEvent(stop_.get());
-    ::WaitForSingleObject(thread_.get(), INFINITE);
+    ::SetEvent(shared_->stop.get());
+    if (::WaitForSingleObject(thread_.get(), LISTENER_JOIN_WAIT_MS) != WAIT_OBJECT_0) {
+        // Its state is shared with it, so it can still end safely; the window must not hang.
+        const wchar_t text[] = L"norvessa: the verdict listener did not end; left to itself\n";
+        ::OutputDebugStringW(text);
+        std::fputws(text, stderr);
+    }
     thread_.reset();
+    shared_.reset();
 }
 
-DWORD WINAPI VerdictListener::ListenerThreadProc(LPVOID listener) {
-    static_cast<VerdictListener*>(listener)->ListenForVerdict();
+DWORD WINAPI VerdictListener::ListenerThreadProc(LPVOID shared) {
+    const std::unique_ptr<std::shared_ptr<Shared>> owned(
+        static_cast<std::shared_ptr<Shared>*>(shared));
+    (*owned)->ListenForVerdict();
     return 1;
 }
 
-void VerdictListener::ListenForVerdict() noexcept {
+void VerdictListener::Shared::ListenForVerdict() noexcept {
     for (;;) {
-        const std::optional<Verdict> verdict = ReadOneReply();
-        if (!verdict) {
-            return;
+        const Outcome outcome = ReadOneReply();
+        switch (outcome.kind) {
+            case Outcome::Kind::Stopped:
+                return;
+            case Outcome::Kind::Failed:
+                // The window ends the run; a device-gone error also releases the controller.
+                ::PostMessageW(window, message, READ_FAILED, static_cast<LPARAM>(outcome.error));
+                return;
+            case Outcome::Kind::Reply:
+                if (outcome.verdict != Verdict::None) {
+                    ::PostMessageW(window, message,
+                                   outcome.verdict == Verdict::Success ? SUCCESS : FAILURE, 0);
+                    return;
+                }
+                break;  // no verdict: read the next reply; the calibration goes on
         }
-        if (*verdict != Verdict::None) {
-            ::PostMessageW(window_, message_, *verdict == Verdict::Success ? SUCCESS : FAILURE, 0);
-            return;
-        }
-        // No verdict: read the next reply; the calibration goes on.
     }
 }
 
-std::optional<Verdict> VerdictListener::ReadOneReply() {
-    reply_[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
-    if (!read_->StartRead(readHandle_, reply_.data(), static_cast<DWORD>(reply_.size()))) {
-        LogErrorFromThread("verdict listener ends: ",
-                           [] { return WindowsErrorText(::GetLastError()); });
-        return std::nullopt;
+VerdictListener::Shared::Outcome VerdictListener::Shared::ReadOneReply() {
+    reply[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
+    if (!read.StartRead(readHandle, reply.data(), static_cast<DWORD>(reply.size()))) {
+        const DWORD error = read.lastError();
+        LogErrorFromThread("verdict listener ends: ", [error] { return WindowsErrorText(error); });
+        return {Outcome::Kind::Failed, Verdict::None, error};
     }
-    const HANDLE handles[] = {read_->event(), stop_.get()};
+    const HANDLE handles[] = {read.event(), stop.get()};
     const DWORD woken = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
     if (woken != WAIT_OBJECT_0) {
+        const DWORD waitError = woken == WAIT_FAILED ? ::GetLastError() : 0;
         // Asked to stop, or the wait itself failed: never leave the read outstanding, and
         // never start a second one on this record.
-        read_->CancelAndCollect();
-        return std::nullopt;
+        read.CancelAndCollect();
+        if (woken == WAIT_OBJECT_0 + 1) {
+            return {Outcome::Kind::Stopped};
+        }
+        return {Outcome::Kind::Failed, Verdict::None, waitError};
     }
-    const std::optional<DWORD> length = read_->Collect();
+    const std::optional<DWORD> length = read.Collect();
     if (!length) {
-        LogErrorFromThread("verdict listener ends: ",
-                           [] { return WindowsErrorText(::GetLastError()); });
-        read_->CancelAndCollect();  // in case it has not let go yet
-        return std::nullopt;
+        const DWORD error = read.lastError();
+        read.CancelAndCollect();  // in case it has not let go yet
+        if (::WaitForSingleObject(stop.get(), 0) == WAIT_OBJECT_0) {
+            return {Outcome::Kind::Stopped};
+        }
+        LogErrorFromThread("verdict listener ends: ", [error] { return WindowsErrorText(error); });
+        return {Outcome::Kind::Failed, Verdict::None, error};
     }
-    return ParseReply(std::span<const std::uint8_t>(reply_.data(), *length));
+    return {Outcome::Kind::Reply, ParseReply(std::span<const std::uint8_t>(reply.data(), *length))};
 }
 
 }  // namespace norvessa::win32

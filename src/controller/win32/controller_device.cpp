@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controller/log.h"
+#include "controller/win32/device_gone.h"
 #include "controller/win32/error_text.h"
 #include "controller/win32/hid_caps_convert.h"
 #include "controller/win32/wide_text.h"
@@ -129,6 +130,10 @@ DeviceListEntry::DeviceListEntry(ControllerDevice device)
 
 DeviceListEntry::~DeviceListEntry() {
     CloseControllerDevice(device_);
+}
+
+bool DeviceListEntry::IsAlive() const {
+    return IsHandleAlive(device_.handle.get());
 }
 
 std::unique_ptr<DeviceListEntry> DeviceListEntry::Open(const std::wstring& path) {

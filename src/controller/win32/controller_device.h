@@ -49,6 +49,8 @@ class DeviceListEntry final : public OpenedInterface {
         return device_.output.outTable;
     }
     const ControllerDevice& device() const { return device_; }
+    // Probes the open handle: a missed removal leaves a handle whose requests fail as gone.
+    bool IsAlive() const override;
 
   private:
     ControllerDevice device_;

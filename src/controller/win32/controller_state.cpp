@@ -124,7 +124,17 @@ BOOL SetUpControllerLinkWith(HWND mainWindow, std::unique_ptr<HidPlatform> platf
 
 BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready) {
     try {
-        if (!RegisterAndCreateLink(mainWindow, std::make_unique<Win32HidPlatform>())) {
+        return SetUpControllerLinkWithReady(mainWindow, std::move(ready),
+                                            std::make_unique<Win32HidPlatform>());
+    } catch (const std::bad_alloc&) {
+        return FALSE;
+    }
+}
+
+BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready,
+                                  std::unique_ptr<HidPlatform> platform) {
+    try {
+        if (!RegisterAndCreateLink(mainWindow, std::move(platform))) {
             return FALSE;
         }
         if (!g_link->Adopt(ReadyEntry(std::move(ready)))) {
@@ -176,6 +186,18 @@ BOOL OnDeviceChange(WPARAM eventType, LPARAM eventData) {
         // Nothing may leave a window procedure; an arrival that could not be followed is
         // reported as unhandled.
         return FALSE;
+    }
+}
+
+bool OnCurrentControllerGone() {
+    if (!g_link) {
+        return false;
+    }
+    try {
+        return g_link->OnCurrentGone();
+    } catch (...) {
+        // Nothing may leave the window procedure that called this.
+        return false;
     }
 }
 

@@ -58,6 +58,10 @@ struct ReadyController {
 // does, then makes `ready` current in place of the HID search (no match test). Arrivals and
 // removals are followed as usual; a removal naming `ready.path` releases it.
 BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready);
+// The same, with arrivals opened through `platform` (whose Open must return DeviceListEntry
+// objects) instead of the HID interfaces: the tests' way to let a controller arrive.
+BOOL SetUpControllerLinkWithReady(HWND mainWindow, ReadyController ready,
+                                  std::unique_ptr<HidPlatform> platform);
 
 // The start-up search over every present interface; true when a controller became current.
 // Enables the command buttons when one did, disables them otherwise.
@@ -69,6 +73,12 @@ void EnableCommandButtons(bool enable);
 // WM_DEVICECHANGE: wParam and lParam as the window received them. Follows HID interface
 // arrivals and removals; every other event changes nothing. Never throws.
 BOOL OnDeviceChange(WPARAM eventType, LPARAM eventData);
+
+// A read, write or HID request on the current controller failed with a device-gone error:
+// releases it exactly as its removal would (the releasing handler runs first, the buttons
+// follow) and searches the present interfaces again. Call on the user-interface thread, never
+// from inside the releasing handler. False when no controller was current. Never throws.
+bool OnCurrentControllerGone();
 
 // WM_DESTROY of the main dialog: releases the current controller and the registration; the
 // buttons are left alone, they go with the window.

@@ -18,6 +18,7 @@ enum class WriteStatus {
     NoController,  // no handle or a length of 0: nothing written
     Refused,       // a report length beyond the 64-byte frame: never sent
     Failed,        // the write did not start or completed with an error
+    Gone,          // the write failed with a device-gone error: the controller is no more
 };
 
 // Writes the first g_outputReportLength bytes of the frame to g_writeDevice's handle with the

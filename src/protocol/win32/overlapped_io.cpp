@@ -1,43 +1,89 @@
 #include "protocol/win32/overlapped_io.h"
 
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
 namespace norvessa {
+namespace {
+
+std::atomic<unsigned> g_leakedOperations{0};
+
+void LogAbandoned(HANDLE file) {
+    const std::wstring text =
+        L"norvessa: an I/O operation on handle " +
+        std::to_wstring(reinterpret_cast<std::uintptr_t>(file)) +
+        L" did not complete after its cancellation; its buffer and record are kept for good\n";
+    ::OutputDebugStringW(text.c_str());
+    std::fputws(text.c_str(), stderr);
+}
+
+}  // namespace
 
 UniqueKernelHandle MakeManualResetEvent(bool initiallySignalled) {
     return UniqueKernelHandle(
         ::CreateEventW(nullptr, TRUE, initiallySignalled ? TRUE : FALSE, nullptr));
 }
 
-OverlappedOperation::OverlappedOperation(bool initiallySignalled)
-    : event_(MakeManualResetEvent(initiallySignalled)) {}
+OverlappedOperation::OverlappedOperation(bool initiallySignalled, CancelFunction cancel,
+                                         DWORD collectWaitMs)
+    : initiallySignalled_(initiallySignalled), cancel_(cancel), collectWaitMs_(collectWaitMs) {
+    storage_.reset(new (std::nothrow) Storage);
+    if (storage_) {
+        storage_->event = MakeManualResetEvent(initiallySignalled_);
+    }
+}
+
+unsigned OverlappedOperation::leakedCount() {
+    return g_leakedOperations.load();
+}
 
 bool OverlappedOperation::StartWrite(HANDLE file, const std::uint8_t* buffer, DWORD length) {
-    return Prepare(file) && Started(::WriteFile(file, buffer, length, nullptr, &record_));
+    if (!Prepare(file, length)) {
+        return false;
+    }
+    std::memcpy(storage_->buffer.data(), buffer, length);
+    return Started(::WriteFile(file, storage_->buffer.data(), length, nullptr, &storage_->record));
 }
 
 bool OverlappedOperation::StartRead(HANDLE file, std::uint8_t* buffer, DWORD length) {
-    return Prepare(file) && Started(::ReadFile(file, buffer, length, nullptr, &record_));
-}
-
-bool OverlappedOperation::Prepare(HANDLE file) {
-    // The record is reused only once the previous operation has let go of it.
-    CancelAndCollect();
-    if (!valid() || file == INVALID_HANDLE_VALUE || file == nullptr) {
+    if (!Prepare(file, length)) {
         return false;
     }
-    record_ = OVERLAPPED{};
-    record_.hEvent = event_.get();
+    readTarget_ = buffer;
+    return Started(::ReadFile(file, storage_->buffer.data(), length, nullptr, &storage_->record));
+}
+
+bool OverlappedOperation::Prepare(HANDLE file, DWORD length) {
+    // The record is reused only once the previous operation has let go of it.
+    CancelAndCollect();
+    readTarget_ = nullptr;
+    if (!valid() || file == INVALID_HANDLE_VALUE || file == nullptr) {
+        lastError_ = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    if (length > MAX_TRANSFER_SIZE) {
+        lastError_ = ERROR_INVALID_PARAMETER;
+        return false;
+    }
+    storage_->record = OVERLAPPED{};
+    storage_->record.hEvent = storage_->event.get();
     file_ = file;
     return true;
 }
 
 bool OverlappedOperation::Started(BOOL result) {
     // A synchronous completion signals the event too, so both cases are collected alike.
-    outstanding_ = result != FALSE || ::GetLastError() == ERROR_IO_PENDING;
+    const DWORD error = result != FALSE ? ERROR_SUCCESS : ::GetLastError();
+    outstanding_ = result != FALSE || error == ERROR_IO_PENDING;
+    lastError_ = outstanding_ ? 0 : error;
     return outstanding_;
 }
 
 DWORD OverlappedOperation::Wait(DWORD milliseconds) const {
-    return ::WaitForSingleObject(event_.get(), milliseconds);
+    return ::WaitForSingleObject(event(), milliseconds);
 }
 
 std::optional<DWORD> OverlappedOperation::Collect() {
@@ -45,31 +91,60 @@ std::optional<DWORD> OverlappedOperation::Collect() {
         return std::nullopt;
     }
     DWORD transferred = 0;
-    const BOOL ok = ::GetOverlappedResult(file_, &record_, &transferred, FALSE);
+    const BOOL ok = ::GetOverlappedResult(file_, &storage_->record, &transferred, FALSE);
     if (!ok && ::GetLastError() == ERROR_IO_INCOMPLETE) {
         return std::nullopt;  // still running: the caller cancels it
     }
-    outstanding_ = false;
-    if (!ok) {
-        return std::nullopt;
-    }
-    return transferred;
+    return Finish(ok, transferred);
 }
 
 std::optional<DWORD> OverlappedOperation::CancelAndCollect() {
     if (!outstanding_) {
         return std::nullopt;
     }
-    ::CancelIoEx(file_, &record_);
-    DWORD transferred = 0;
-    // Returns once the operation has completed, cancelled or not; the manual-reset event keeps
-    // its signal, so this cannot wait for a signal that a previous wait took.
-    const BOOL ok = ::GetOverlappedResult(file_, &record_, &transferred, TRUE);
-    outstanding_ = false;
-    if (!ok) {
+    cancel_(file_, &storage_->record);
+    // The event is manual-reset and was reset when the operation started, so it is signalled
+    // exactly when the operation has completed, cancelled or not.
+    if (::WaitForSingleObject(storage_->event.get(), collectWaitMs_) != WAIT_OBJECT_0) {
+        Abandon();
         return std::nullopt;
     }
+    DWORD transferred = 0;
+    const BOOL ok = ::GetOverlappedResult(file_, &storage_->record, &transferred, FALSE);
+    if (!ok && ::GetLastError() == ERROR_IO_INCOMPLETE) {
+        Abandon();
+        return std::nullopt;
+    }
+    return Finish(ok, transferred);
+}
+
+std::optional<DWORD> OverlappedOperation::Finish(BOOL ok, DWORD transferred) {
+    outstanding_ = false;
+    if (!ok) {
+        lastError_ = ::GetLastError();
+        readTarget_ = nullptr;
+        return std::nullopt;
+    }
+    lastError_ = 0;
+    if (readTarget_ != nullptr) {
+        std::memcpy(readTarget_, storage_->buffer.data(), transferred);
+        readTarget_ = nullptr;
+    }
     return transferred;
+}
+
+void OverlappedOperation::Abandon() {
+    LogAbandoned(file_);
+    ++g_leakedOperations;
+    // The system may still write into the record, the buffer and the event: they stay.
+    static_cast<void>(storage_.release());
+    outstanding_ = false;
+    readTarget_ = nullptr;
+    lastError_ = ERROR_OPERATION_ABORTED;
+    storage_.reset(new (std::nothrow) Storage);
+    if (storage_) {
+        storage_->event = MakeManualResetEvent(initiallySignalled_);
+    }
 }
 
 }  // namespace norvessa

@@ -1,12 +1,16 @@
 #pragma once
 // One overlapped read or write at a time on a borrowed handle, with its own record and event.
-// The record and the buffer it names are never reused or freed while the system may still
-// write into them: an operation that is not finished when its owner gives up on it is cancelled
-// and collected first.
+// The system only ever reads from or writes into storage that the operation owns (its record,
+// its event and a transfer buffer of its own), so an operation that the system never lets go
+// of can be abandoned without anything of the caller's being written later: a cancelled
+// operation is awaited for a bounded time only, and one still not complete after that is
+// logged and its storage leaked for the rest of the process, rather than hang its thread.
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "controller/win32/win32_handles.h"
@@ -22,27 +26,44 @@ struct KernelHandleTraits {
 // failure.
 using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 
-// A manual-reset event with no name. Manual reset matters: GetOverlappedResult with bWait TRUE
-// waits on the record's event, and an auto-reset event already consumed by an earlier wait
-// would never be signalled again.
+// A manual-reset event with no name. Manual reset matters: the completion of an operation must
+// stay visible to a wait that comes after another wait already saw it.
 UniqueKernelHandle MakeManualResetEvent(bool initiallySignalled);
+
+// How long a cancelled operation is awaited before it is given up and leaked.
+inline constexpr DWORD CANCEL_COLLECT_WAIT_MS = 1000;
+// The largest transfer one operation carries (a report is at most 64 bytes; the simulated
+// controller reads with room to spare).
+inline constexpr DWORD MAX_TRANSFER_SIZE = 256;
+
+// What cancelling an operation calls; the tests put in one that never cancels, as a driver
+// that ignores cancellation would.
+using CancelFunction = BOOL(WINAPI*)(HANDLE file, LPOVERLAPPED record);
 
 class OverlappedOperation {
   public:
-    // Null event on failure; valid() then says false and nothing can be started.
-    explicit OverlappedOperation(bool initiallySignalled = false);
+    // Not valid() when its event or storage could not be made; nothing can be started then.
+    explicit OverlappedOperation(bool initiallySignalled = false,
+                                 CancelFunction cancel = &::CancelIoEx,
+                                 DWORD collectWaitMs = CANCEL_COLLECT_WAIT_MS);
     ~OverlappedOperation() { CancelAndCollect(); }
     OverlappedOperation(const OverlappedOperation&) = delete;
     OverlappedOperation& operator=(const OverlappedOperation&) = delete;
 
-    bool valid() const { return event_.valid(); }
-    HANDLE event() const { return event_.get(); }
+    bool valid() const { return storage_ && storage_->event.valid(); }
+    HANDLE event() const { return storage_ ? storage_->event.get() : nullptr; }
     // Started and not yet collected.
     bool outstanding() const { return outstanding_; }
+    // The Win32 error of the last start or collection that failed; 0 after a success.
+    DWORD lastError() const { return lastError_; }
+    // How many operations were given up and leaked since the process started.
+    static unsigned leakedCount();
 
-    // Start an overlapped WriteFile / ReadFile with the record (offsets 0). True when the
-    // operation is pending or already complete; false when it did not start, and then the
-    // event is left as it was. `buffer` must outlive the operation's collection.
+    // Start an overlapped WriteFile / ReadFile (offsets 0), at most MAX_TRANSFER_SIZE bytes.
+    // True when the operation is pending or already complete; false when it did not start (see
+    // lastError), and then the event is left as it was. A write copies `buffer` at once; a read
+    // copies what it delivered into `buffer` when it is collected, so `buffer` must stay valid
+    // until then, and is never written by the system itself.
     bool StartWrite(HANDLE file, const std::uint8_t* buffer, DWORD length);
     bool StartRead(HANDLE file, std::uint8_t* buffer, DWORD length);
 
@@ -50,22 +71,37 @@ class OverlappedOperation {
     DWORD Wait(DWORD milliseconds) const;
 
     // Collects an operation whose event is signalled: the bytes transferred, or nullopt when
-    // the operation failed (cancelled, handle closed, device gone).
+    // the operation failed (cancelled, handle closed, device gone; see lastError) or has not
+    // finished yet (then it stays outstanding).
     std::optional<DWORD> Collect();
 
-    // Cancels an outstanding operation (CancelIoEx on this record only) and waits until the
-    // system has let go of it. The bytes transferred when it had completed all the same;
-    // nullopt when it was cancelled, failed, or none was outstanding.
+    // Cancels an outstanding operation (on this record only) and waits a bounded time until
+    // the system has let go of it. The bytes transferred when it had completed all the same;
+    // nullopt when it was cancelled, failed, none was outstanding, or it had to be abandoned.
     std::optional<DWORD> CancelAndCollect();
 
   private:
-    bool Prepare(HANDLE file);
-    bool Started(BOOL result);
+    // Everything the system may write into while an operation is outstanding.
+    struct Storage {
+        OVERLAPPED record{};
+        UniqueKernelHandle event;
+        std::array<std::uint8_t, MAX_TRANSFER_SIZE> buffer{};
+    };
 
-    UniqueKernelHandle event_;
-    OVERLAPPED record_{};
+    bool Prepare(HANDLE file, DWORD length);
+    bool Started(BOOL result);
+    std::optional<DWORD> Finish(BOOL ok, DWORD transferred);
+    // Leaks the storage of an operation that would not complete and takes fresh storage.
+    void Abandon();
+
+    bool initiallySignalled_;
+    CancelFunction cancel_;
+    DWORD collectWaitMs_;
+    std::unique_ptr<Storage> storage_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::uint8_t* readTarget_ = nullptr;
     bool outstanding_ = false;
+    DWORD lastError_ = 0;
 };
 
 }  // namespace norvessa

@@ -1,11 +1,32 @@
 #include "protocol/win32/reset_exchange.h"
 
 #include "controller/win32/controller_state.h"
+#include "controller/win32/device_gone.h"
 #include "protocol/frames.h"
 #include "protocol/win32/frame_io.h"
+#include "protocol/win32/input_flush.h"
 #include "protocol/win32/overlapped_io.h"
 
 namespace norvessa {
+namespace {
+
+ResetOutcome NoReplyRead(DWORD error) {
+    return IsDeviceGoneError(error) ? ResetOutcome::ControllerGone : ResetOutcome::NoMessage;
+}
+
+ResetOutcome OutcomeOf(std::span<const std::uint8_t> reply) {
+    switch (ParseReply(reply)) {
+        case Verdict::Success:
+            return ResetOutcome::Succeeded;
+        case Verdict::Failure:
+            return ResetOutcome::Failed;
+        case Verdict::None:
+            return ResetOutcome::NoMessage;
+    }
+    return ResetOutcome::NoMessage;
+}
+
+}  // namespace
 
 ResetOutcome RunResetExchange() {
     return RunResetExchangeOn(g_writeDevice.handle, g_readDevice.handle, g_outputReportLength);
@@ -13,16 +34,22 @@ ResetOutcome RunResetExchange() {
 
 ResetOutcome RunResetExchangeOn(HANDLE writeHandle, HANDLE readHandle,
                                 std::uint32_t outputReportLength) {
+    // A reply that came too late for an earlier exchange must not answer this one.
+    if (DiscardQueuedInput(readHandle) == FlushResult::DeviceGone) {
+        return ResetOutcome::ControllerGone;
+    }
     const CalibrationFrame frame = BuildResetFrame();
     // Both events start signalled: an operation that never starts leaves its wait no reason
     // to block.
     OverlappedOperation write(true);
-    SendFrameTo(writeHandle, outputReportLength, frame, write);
+    if (SendFrameTo(writeHandle, outputReportLength, frame, write) == WriteStatus::Gone) {
+        return ResetOutcome::ControllerGone;
+    }
 
     OverlappedOperation read(true);
     ReplyFrame reply{};
     if (!read.StartRead(readHandle, reply.data(), static_cast<DWORD>(reply.size()))) {
-        return ResetOutcome::NoMessage;  // no report was read: no verdict
+        return NoReplyRead(read.lastError());  // no report was read: no verdict
     }
     const DWORD waited = read.Wait(RESET_REPLY_WAIT_MS);
     if (waited == WAIT_TIMEOUT) {
@@ -35,17 +62,9 @@ ResetOutcome RunResetExchangeOn(HANDLE writeHandle, HANDLE readHandle,
     }
     const std::optional<DWORD> length = read.Collect();
     if (!length) {
-        return ResetOutcome::NoMessage;
+        return NoReplyRead(read.lastError());
     }
-    switch (ParseReply(std::span<const std::uint8_t>(reply.data(), *length))) {
-        case Verdict::Success:
-            return ResetOutcome::Succeeded;
-        case Verdict::Failure:
-            return ResetOutcome::Failed;
-        case Verdict::None:
-            return ResetOutcome::NoMessage;
-    }
-    return ResetOutcome::NoMessage;
+    return OutcomeOf(std::span<const std::uint8_t>(reply.data(), *length));
 }
 
 }  // namespace norvessa

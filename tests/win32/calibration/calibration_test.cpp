@@ -7,6 +7,7 @@
 #include "calibration_session.h"
 #include "resource.h"
 #include "test_window.h"
+#include "window_queries.h"
 
 namespace norvessa::test {
 namespace {
@@ -287,6 +288,119 @@ TEST_F(CalibrationTest, RemovingTheControllerEndsTheRunAndDisablesTheButtons) {
               (std::vector<bool>{false, false, false, false, false, false, false, false, true}));
     EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(9, 2));
     EXPECT_TRUE(session_.boxes().empty());
+}
+
+// Command buttons 1000..1007, then Quit, as the main dialog shows them now.
+std::vector<bool> ButtonStates(HWND mainDialog) {
+    std::vector<bool> enabled;
+    for (int id = IDC_CALIBRATE_4; id <= IDC_CALIBRATE_20; ++id) {
+        enabled.push_back(IsWindowEnabled(GetDlgItem(mainDialog, id)) != FALSE);
+    }
+    enabled.push_back(IsWindowEnabled(GetDlgItem(mainDialog, IDC_QUIT)) != FALSE);
+    return enabled;
+}
+
+const std::vector<bool> kOnlyQuitEnabled = {false, false, false, false, false,
+                                            false, false, false, true};
+
+// The controller's end of the link breaks without any removal notice: the request that meets
+// the broken link releases the controller exactly as a removal would.
+struct BrokenLinkCase {
+    const char* name;
+    bool duringCalibration;  // else: the Reset button meets it
+};
+
+class BrokenLinkTest : public CalibrationTest,
+                       public testing::WithParamInterface<BrokenLinkCase> {};
+
+TEST_P(BrokenLinkTest, ReleasesTheControllerAsARemovalDoes) {
+    Script({.answer = Answer::Success}, {.answer = Answer::Success});
+    std::vector<bool> enabled;
+    std::size_t received = 0;
+    session_.Run([&](Driver& driver) {
+        if (GetParam().duringCalibration) {
+            driver.PressButton(IDC_CALIBRATE_9);
+            HWND window = driver.WaitForCalibrationWindow();
+            if (window == nullptr) {
+                return;
+            }
+            driver.TouchTargets(window, 9, 0, 1);
+            session_.peer().Disconnect();
+            driver.WaitForWindowGone(window);
+        } else {
+            session_.peer().Disconnect();
+            driver.PressButton(IDC_RESET);
+        }
+        driver.WaitForMainDialogEnabled();
+        // The buttons are disabled in order, the last one last.
+        automation::WaitUntil(UI_TIMEOUT, [&] {
+            return !IsWindowEnabled(GetDlgItem(driver.mainDialog(), IDC_CALIBRATE_20));
+        });
+        enabled = ButtonStates(driver.mainDialog());
+        received = session_.peer().ReceivedCount();
+    });
+    EXPECT_EQ(enabled, kOnlyQuitEnabled);
+    EXPECT_EQ(received, GetParam().duringCalibration ? 4u : 0u);
+    EXPECT_TRUE(session_.boxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, BrokenLinkTest,
+                         testing::Values(BrokenLinkCase{"DuringACalibration", true},
+                                         BrokenLinkCase{"OnReset", false}),
+                         [](const testing::TestParamInfo<BrokenLinkCase>& param) {
+                             return param.param.name;
+                         });
+
+// A verdict that waits in the pipe before the run starts (left by an earlier run or sent
+// unasked) is not this run's verdict: the run shows the one its own touches bring.
+TEST_F(CalibrationTest, AVerdictQueuedBeforeTheRunIsNotItsVerdict) {
+    Script({.answer = Answer::Failure});
+    session_.AnswerBoxesWith({IDNO});
+    session_.peer().QueueReport(sim::VerdictReply(VERDICT_SUCCESS));
+    session_.Run([&](Driver& driver) {
+        driver.PressButton(IDC_CALIBRATE_4);
+        HWND window = driver.WaitForCalibrationWindow();
+        if (window == nullptr) {
+            return;
+        }
+        driver.TouchTargets(window, 4, 0, 3);
+        driver.WaitForBoxes(1);
+        driver.WaitForWindowGone(window);
+    });
+    ASSERT_EQ(session_.boxes().size(), 1u);
+    EXPECT_EQ(session_.boxes()[0].text, L"Calibration failed,retry again?");
+    EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(4, 3));
+}
+
+// A start that reaches the main dialog while a calibration runs (the start message, a button
+// command) does not nest a second window and is not kept for later either.
+TEST_F(CalibrationTest, AStartWhileACalibrationRunsStartsNothing) {
+    Script({.answer = Answer::Silent});
+    bool nested = true;
+    session_.Run([&](Driver& driver) {
+        driver.PressButton(IDC_CALIBRATE_9);
+        HWND window = driver.WaitForCalibrationWindow();
+        if (window == nullptr) {
+            return;
+        }
+        driver.WaitForReceived(2);
+        PostMessageW(driver.mainDialog(), win32::WM_START_CALIBRATION, 0, 4);
+        driver.PressButton(IDC_CALIBRATE_16);
+        nested = false;
+        // A nested window runs inside the first one's handler: it must end first.
+        for (HWND extra = driver.WaitForCalibrationWindow(window, 1s); extra != nullptr;
+             extra = driver.WaitForCalibrationWindow(window, 1s)) {
+            nested = true;
+            PostMessageW(extra, WM_KEYDOWN, VK_ESCAPE, 0);
+            driver.WaitForWindowGone(extra);
+        }
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        driver.WaitForWindowGone(window);
+        driver.WaitForMainDialogEnabled();
+        nested = nested || driver.WaitForCalibrationWindow(window, 1s) != nullptr;
+    });
+    EXPECT_FALSE(nested) << "a second calibration window opened";
+    EXPECT_EQ(session_.received(), CalibrationSession::ExpectedFrames(9, 0));
 }
 
 // The user leaves the retry question open and the controller is pulled meanwhile: the run
