@@ -110,12 +110,16 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     // Freed once its run is over: its listener has been joined and its events closed.
     std::unique_ptr<CMyDialog> calibration;
     try {
-        calibration = std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
-                                                  options_.fingerHook);
+        calibration =
+            std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
+                                        options_.fingerHook, options_.calibrationTimeoutMs);
     } catch (const std::bad_alloc&) {
         return;  // no calibration: the main dialog stays as it is
     }
-    calibration->DoModal();
+    if (calibration->DoModal() == CMyDialog::TIMED_OUT) {
+        // Nobody touched the screen: say why the window went.
+        ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_TIMED_OUT, MB_OK);
+    }
 }
 
 void CNorvessaDlg::OnBnClickedReset() {

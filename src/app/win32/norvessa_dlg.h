@@ -20,6 +20,8 @@ struct MainDialogOptions {
     FingerHook fingerHook;
     // Appended to the caption ("Norvessa (simulated controller)").
     std::wstring captionSuffix;
+    // How long a calibration window waits for a touch, or for the verdict after its last target.
+    std::int64_t calibrationTimeoutMs = RUN_TIMEOUT_MS;
 };
 
 class CNorvessaDlg : public CModalDialog {
