@@ -12,6 +12,7 @@
 #include "protocol/win32/reset_exchange.h"
 #include "resource.h"
 #include "resource_string.h"
+#include "status_line_view.h"
 #include "system_menu.h"
 
 namespace norvessa::win32 {
@@ -71,7 +72,13 @@ BOOL CNorvessaDlg::OnInitDialog() {
     }
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    return SetUpControllerLink();
+    const BOOL linked = SetUpControllerLink();
+    ShowControllerStatus();
+    return linked;
+}
+
+void CNorvessaDlg::ShowControllerStatus() {
+    ShowControllerStatusLine(GetSafeHwnd(), resources());
 }
 
 void CNorvessaDlg::AddAboutEntry() {
@@ -89,7 +96,11 @@ BOOL CNorvessaDlg::SetUpControllerLink() {
 }
 
 MessageResult CNorvessaDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
-    return MessageResult::Handled(::norvessa::OnDeviceChange(wParam, lParam));
+    const BOOL handled = ::norvessa::OnDeviceChange(wParam, lParam);
+    if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) {
+        ShowControllerStatus();
+    }
+    return MessageResult::Handled(handled);
 }
 
 MessageResult CNorvessaDlg::OnDestroy(WPARAM, LPARAM) {

@@ -51,6 +51,8 @@ class CNorvessaDlg : public CModalDialog {
 
     void AddAboutEntry();
     BOOL SetUpControllerLink();
+    // The status line says whether a controller is connected, and if not, why not.
+    void ShowControllerStatus();
     void PaintIconWhileMinimised();
     // Runs a calibration window modally; returns when it has ended.
     void StartCalibration(std::int32_t pointCount);

@@ -1,6 +1,7 @@
 // The calibration window for a person at the screen: a contact is accepted by how long and how
 // still it was held, not by how many move events arrived; a run nobody touches ends by itself
-// and says so. Mouse messages are the one contact source Wine delivers.
+// and says so; the main window's status line follows the controller. Mouse messages are the
+// one contact source Wine delivers.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "calibration_session.h"
 #include "resource.h"
+#include "test_window.h"
 
 namespace norvessa::test {
 namespace {
@@ -32,6 +34,12 @@ struct ContactCase {
 };
 
 constexpr DWORD kMaxGapMs = 80;
+
+std::wstring StatusLine(HWND dialog) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(dialog, IDC_STATUS_LINE, text, 256);
+    return text;
+}
 
 class HeldContactTest : public testing::Test {
   protected:
@@ -166,6 +174,22 @@ TEST_F(HeldContactTest, AnUntouchedRunOrAMissingVerdictTimesOut) {
         EXPECT_EQ(box.type, static_cast<UINT>(MB_OK));
         EXPECT_EQ(box.owner, BoxOwner::MainDialog);
     }
+}
+
+TEST_F(HeldContactTest, StatusLineFollowsTheController) {
+    std::vector<std::wstring> lines;
+    session_.Run([&](Driver& driver) {
+        HWND dialog = driver.mainDialog();
+        lines.push_back(StatusLine(dialog));
+        const Broadcast removal = InterfaceBroadcast(session_.peer().path());
+        SendMessageW(dialog, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                     reinterpret_cast<LPARAM>(removal.data()));
+        lines.push_back(StatusLine(dialog));
+        const LONG_PTR style = GetWindowLongPtrW(GetDlgItem(dialog, IDC_STATUS_LINE), GWL_STYLE);
+        driver.Check((style & WS_TABSTOP) == 0, "the status line is a tab stop");
+    });
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"Touch controller connected",
+                                                L"No touch controller found"}));
 }
 
 }  // namespace
