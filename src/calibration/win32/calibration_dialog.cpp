@@ -274,23 +274,23 @@ void CMyDialog::Invalidate(const RECT& area) {
 }
 
 void CMyDialog::UpdateSamplingTimer() {
-    if (run_.contactDown() && !samplingTimerSet_) {
+    // Once the hold cue is full, further samples of the same place change nothing the window
+    // shows, and the next event catches up on them: the timer rests until a move or a lift.
+    const bool wanted = run_.contactDown() && run_.HoldProgress() < HOLD_PROGRESS_FULL;
+    if (wanted && !samplingTimerSet_) {
         samplingTimerSet_ = SetTimer(GetSafeHwnd(), SAMPLING_TIMER,
                                      static_cast<UINT>(SAMPLE_INTERVAL_MS), nullptr) != 0;
-    } else if (!run_.contactDown() && samplingTimerSet_) {
+    } else if (!wanted && samplingTimerSet_) {
         KillTimer(GetSafeHwnd(), SAMPLING_TIMER);
         samplingTimerSet_ = false;
     }
 }
 
 void CMyDialog::OnSamplingTick() {
-    if (!run_.contactDown()) {
-        UpdateSamplingTimer();
-        return;
-    }
-    if (run_.SampleHeldContact(TickNow())) {
+    if (run_.contactDown() && run_.SampleHeldContact(TickNow())) {
         Invalidate(guidance_.TargetAreaOf(run_, run_.currentTarget()));
     }
+    UpdateSamplingTimer();
 }
 
 void CMyDialog::ArmTimeoutTimer() {

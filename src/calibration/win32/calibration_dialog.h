@@ -73,7 +73,7 @@ class CMyDialog : public CModalDialog {
     void InvalidateChanges(std::uint32_t targetBefore, bool downBefore, int progressBefore,
                            LiftOffRefusal refusalBefore);
     void Invalidate(const RECT& area);
-    // The sampling timer runs exactly while a contact is down.
+    // The sampling timer runs only while a contact is down and its hold cue is filling.
     void UpdateSamplingTimer();
     void OnSamplingTick();
     // The time-out's one timer, set to its next change; none while a contact holds the clock.
