@@ -81,6 +81,9 @@ class CalibrationRun {
     // The platform's tick while contactDown(): samples the last position again for every whole
     // interval up to `nowMs`. True when the hold progress changed (repaint the hold cue).
     bool SampleHeldContact(std::int64_t nowMs);
+    // The platform took the contact away (a cancelled touch): it ends without a lift-off test,
+    // so the tick stops and nothing is accepted.
+    void CancelContact() { contactDown_ = false; }
     void TouchDown();
     bool AddSample(std::int32_t x, std::int32_t y);
     TouchOutcome TestLiftOff(std::int32_t x, std::int32_t y);

@@ -87,10 +87,11 @@ std::optional<PixelRect> PlaceGuidanceText(const TargetTable& targets, std::uint
     const auto within = [](std::int32_t start, std::int32_t size, std::int32_t screen) {
         return std::clamp(start, 0, screen - size);
     };
-    // Rows first: a line of text is wide, so the gap between two rows of targets is the
-    // likelier place; the column tried first is the screen's centre.
-    for (std::int32_t rowCentre : rows) {
-        for (std::int32_t columnCentre : columns) {
+    // Centred across the screen wherever that fits, at the centre or between two rows, before
+    // any place off to a side: text reads best centred, and a grid with a centre target thus
+    // gets it between its rows rather than squeezed between two columns of the centre row.
+    for (std::int32_t columnCentre : columns) {
+        for (std::int32_t rowCentre : rows) {
             const PixelRect box{within(columnCentre - textWidth / 2, textWidth, screenWidth),
                                 within(rowCentre - textHeight / 2, textHeight, screenHeight),
                                 textWidth, textHeight};

@@ -310,6 +310,12 @@ TEST_F(RunTest, HoldProgressFillsWithTheRingAndDropsWithMovement) {
     EXPECT_FALSE(run.SampleHeldContact(5000));
     run.OnTimedTouchInput(TOUCH_FLAG_DOWN, 500, 500, 6000);
     EXPECT_EQ(run.lastRefusal(), LiftOffRefusal::None);
+    // A cancelled contact ends without a test, however long it was held.
+    run.SampleHeldContact(6500);
+    run.CancelContact();
+    EXPECT_FALSE(run.contactDown());
+    EXPECT_FALSE(run.SampleHeldContact(7000));
+    EXPECT_EQ(run.currentTarget(), 0u);
 }
 
 }  // namespace timed

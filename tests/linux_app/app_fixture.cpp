@@ -32,6 +32,7 @@ void AppTest::MakeDialog(ui::UiLanguage language, bool withController) {
                               if (peer_)
                                   peer_->FingerUp();
                           }};
+    options.calibrationTimings = timings_;
     dialog_ = std::make_unique<ui::CNorvessaDlg>(language, std::move(options));
     dialog_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));

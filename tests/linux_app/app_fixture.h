@@ -33,6 +33,8 @@ class AppTest : public ::testing::Test {
     sim::RunProgress Progress();
     std::vector<std::string> Violations();
 
+    // The time-out of the calibrations the dialog starts; shortened by the time-out tests.
+    ui::CalibrationTimings timings_;
     std::unique_ptr<sim::SeqpacketPeer> peer_;
     std::unique_ptr<ui::CNorvessaDlg> dialog_;
 };

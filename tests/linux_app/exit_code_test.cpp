@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <algorithm>
@@ -78,9 +79,38 @@ TEST(ApplicationLanguage, FollowsTheLocaleOfTheEnvironment) {
     }
 }
 
+// Message boxes are captioned with the executable's name, as on Windows, and Qt's own
+// standard buttons speak the language the locale picks.
+TEST(ApplicationLanguage, MessageBoxCaptionAndStandardButtons) {
+    struct Case {
+        const char* locale;
+        QStringList texts;
+    };
+    const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const Case cases[] = {
+        {"zh_CN.UTF-8",
+         {executable, QStringLiteral("确定"), QStringLiteral("是(&Y)"), QStringLiteral("否(&N)")}},
+        {"en_US.UTF-8",
+         {executable, QStringLiteral("OK"), QStringLiteral("&Yes"), QStringLiteral("&No")}},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment environment = OffscreenEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(c.locale));
+        environment.insert(QStringLiteral("LANG"), QString::fromLatin1(c.locale));
+        std::unique_ptr<QProcess> child(
+            StartChild(QStringLiteral("report-box-texts"), environment));
+        ASSERT_TRUE(child->waitForFinished(30000)) << c.locale;
+        EXPECT_EQ(child->exitCode(), 0) << c.locale;
+        const QStringList lines =
+            QString::fromUtf8(child->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        EXPECT_EQ(lines, c.texts) << c.locale << ": " << lines.join('|').toStdString();
+    }
+}
+
 // With the screen scaled by 2 the layout, the frames, the cross and the touches stay in
-// physical pixels: the same set-up frame as unscaled, a one-pixel cross with 10-pixel arms in
-// the window's physical pixels, and a steady touch accepted.
+// physical pixels: the same set-up frame as unscaled, the cross scaled with the screen (arms of
+// 10 logical pixels, one logical pixel thick) on the target's physical pixel, and a steady
+// touch accepted.
 TEST(ScaledScreen, CalibrationSpeaksPhysicalPixels) {
     QStringList reports[2];
     const char* factors[2] = {"1", "2"};
@@ -102,8 +132,9 @@ TEST(ScaledScreen, CalibrationSpeaksPhysicalPixels) {
     // The window covers the screen's physical pixels.
     EXPECT_EQ(reports[1][2],
               QString(setup).replace(QStringLiteral("setup"), QStringLiteral("image")));
-    // 40 arm pixels (the centre is counted on both arms), none past an arm's end.
-    EXPECT_EQ(reports[1][3], QStringLiteral("cross 40 0"));
+    // 40 arm pixels within 10 of the centre (counted on both arms); 20-pixel arms when scaled.
+    EXPECT_EQ(reports[0][3], QStringLiteral("cross 40 0 0"));
+    EXPECT_EQ(reports[1][3], QStringLiteral("cross 40 1 0"));
     EXPECT_EQ(reports[1][4], QStringLiteral("frames 3"));
 }
 

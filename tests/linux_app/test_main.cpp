@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -42,6 +43,16 @@ void Perform(const std::string& action, norvessa::ui::CNorvessaDlg& dialog) {
             focused->clearFocus();
         }
         QTest::keyClick(&dialog, Qt::Key_Return);
+    } else if (action == "report-box-texts") {
+        // The caption of the program's message boxes and Qt's standard buttons in the locale.
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Yes | QMessageBox::No);
+        std::printf("%s\n", norvessa::ui::MessageBoxCaption().toUtf8().constData());
+        for (auto button : {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::No}) {
+            std::printf("%s\n", box.button(button)->text().toUtf8().constData());
+        }
+        std::fflush(stdout);
+        ::_exit(0);
     } else if (action == "report-captions") {
         // What the user's locale chose: the main dialog's button captions, one a line.
         for (int id : {IDC_QUIT, IDC_CALIBRATE_4, IDC_RESET}) {
@@ -76,7 +87,9 @@ void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
             black += image.pixelColor(20 + d, 20) == QColor(Qt::black);
             black += image.pixelColor(20, 20 + d) == QColor(Qt::black);
         }
-        std::printf("cross %d %d\n", black, image.pixelColor(30, 20) == QColor(Qt::black));
+        // Arms of 10 logical pixels: past x = 30 only when scaled, and never to x = 40.
+        std::printf("cross %d %d %d\n", black, image.pixelColor(30, 20) == QColor(Qt::black),
+                    image.pixelColor(40, 20) == QColor(Qt::black));
         norvessa::test::HoldStillAndLift(*window, norvessa::test::LogicalTarget(*window, 0));
         peer.WaitForReceived(3, std::chrono::seconds(2));
         std::printf("frames %zu\n", received().size());

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -55,6 +56,7 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
     : QDialog(parent, MainWindowFlags()),
       language_(language),
       fingerHook_(std::move(options.fingerHook)),
+      calibrationTimings_(options.calibrationTimings),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
           .changed = [this](OpenedInterface* current) { OnControllerChanged(current != nullptr); },
@@ -184,10 +186,11 @@ void CNorvessaDlg::StartCalibration(long long count) {
     if (!IsSupportedPointCount(static_cast<double>(count)) || calibration_) {
         return;
     }
-    const VerdictTexts texts{QString::fromLatin1(APPLICATION_NAME),
-                             LoadResourceString(language_, IDS_CALIBRATION_SUCCEED),
-                             LoadResourceString(language_, IDS_CALIBRATION_FAILED)};
-    CMyDialog window(static_cast<double>(count), texts, fingerHook_, this);
+    const VerdictTexts texts{
+        MessageBoxCaption(), LoadResourceString(language_, IDS_CALIBRATION_SUCCEED),
+        LoadResourceString(language_, IDS_CALIBRATION_FAILED),
+        [language = language_](int id) { return LoadResourceString(language, id); }};
+    CMyDialog window(static_cast<double>(count), texts, fingerHook_, calibrationTimings_, this);
     calibration_ = &window;
     const CalibrationEnd end = window.Run();
     calibration_ = nullptr;
@@ -198,6 +201,10 @@ void CNorvessaDlg::StartCalibration(long long count) {
             break;
         case CalibrationEnd::ControllerGone:
             ForgetControllerIfHungUp();
+            break;
+        case CalibrationEnd::TimedOut:
+            // Nobody was there to end it: say why the window went away.
+            ShowMessage(LoadResourceString(language_, IDS_CALIBRATION_TIMED_OUT));
             break;
         case CalibrationEnd::Closed:
         case CalibrationEnd::NotStarted:
@@ -235,8 +242,7 @@ void CNorvessaDlg::RunReset() {
 }
 
 void CNorvessaDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(APPLICATION_NAME), text,
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::NoIcon, MessageBoxCaption(), text, QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -285,6 +291,10 @@ void CNorvessaDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(aboutText, this, [this] { ShowAbout(); });
     menu.exec(event->globalPos());
+}
+
+QString MessageBoxCaption() {
+    return QCoreApplication::applicationName();
 }
 
 }  // namespace norvessa::ui

@@ -24,6 +24,7 @@ struct MainDialogOptions {
     std::optional<ReadyController> readyController;
     FingerHook fingerHook;
     QString captionSuffix;
+    CalibrationTimings calibrationTimings;
 };
 
 class CNorvessaDlg : public QDialog {
@@ -73,6 +74,7 @@ class CNorvessaDlg : public QDialog {
 
     UiLanguage language_;
     FingerHook fingerHook_;
+    CalibrationTimings calibrationTimings_;
     std::map<int, QPushButton*> buttons_;
     QLabel* statusLine_ = nullptr;
     LinuxControllerLink link_;
@@ -80,7 +82,8 @@ class CNorvessaDlg : public QDialog {
     QPointer<CMyDialog> calibration_;
 };
 
-// The application's name: the caption of its message boxes.
-inline constexpr const char* APPLICATION_NAME = "Norvessa";
+// The caption of the program's message boxes: the application's name, which the application
+// sets to its executable's name without extension, as the Windows build shows it.
+QString MessageBoxCaption();
 
 }  // namespace norvessa::ui

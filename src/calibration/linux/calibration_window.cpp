@@ -1,5 +1,6 @@
 #include "calibration/linux/calibration_window.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -25,15 +26,29 @@ std::int32_t ToPhysical(int logical, double devicePixelRatio) {
     return static_cast<std::int32_t>(std::lround(logical * devicePixelRatio));
 }
 
+// Queued motion must reach the run as it happened, not merged into its last position.
+constexpr Qt::ApplicationAttribute COMPRESSION_ATTRIBUTES[] = {Qt::AA_CompressHighFrequencyEvents,
+                                                               Qt::AA_CompressTabletEvents};
+
 }  // namespace
 
-CMyDialog::CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHook, QWidget* parent)
+CMyDialog::CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHook,
+                     CalibrationTimings timings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       run_(pointCount),
       texts_(std::move(texts)),
-      fingerHook_(std::move(fingerHook)) {
+      fingerHook_(std::move(fingerHook)),
+      guidance_(texts_.strings),
+      timeout_(timings.timeoutMs, timings.countdownMs) {
     setAttribute(Qt::WA_AcceptTouchEvents);
     setModal(true);
+    steady_.start();
+    sampleTimer_.setTimerType(Qt::PreciseTimer);
+    sampleTimer_.setInterval(static_cast<int>(SAMPLE_INTERVAL_MS));
+    connect(&sampleTimer_, &QTimer::timeout, this, [this] { OnSampleTick(); });
+    timeoutTimer_.setSingleShot(true);
+    timeoutTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&timeoutTimer_, &QTimer::timeout, this, [this] { OnTimeoutTimer(); });
 }
 
 CMyDialog::~CMyDialog() {
@@ -54,6 +69,10 @@ CalibrationEnd CMyDialog::Run() {
     for (const CalibrationFrame& frame : run_.OpeningFrames()) {
         SendFrame(CurrentControllerChannel(), frame);
     }
+    guidance_.Prepare(run_, devicePixelRatio_, width, height);
+    SetMotionCompression(false);
+    timeout_.Start(SteadyMs());
+    ArmTimeout();
     setGeometry(geometry);
     setWindowState(windowState() | Qt::WindowFullScreen);
     listener_.Start(g_controllerFd, [this](ListenerEvent event) {
@@ -74,6 +93,9 @@ void CMyDialog::done(int result) {
     }
     finished_ = true;
     listener_.Stop();
+    sampleTimer_.stop();
+    timeoutTimer_.stop();
+    SetMotionCompression(true);
     if (verdictBox_) {
         // A verdict box still open belongs to a run that has ended for another reason.
         verdictBox_->done(QMessageBox::No);
@@ -95,10 +117,20 @@ bool CMyDialog::event(QEvent* event) {
 
 bool CMyDialog::HandleTouchEvent(QEvent* event) {
     auto* touch = static_cast<QTouchEvent*>(event);
+    if (event->type() == QEvent::TouchCancel) {
+        // The system took the touch away: no lift-off to test, and the tick must stop.
+        const QRect target = guidance_.CurrentTargetArea(run_);
+        run_.CancelContact();
+        UpdatePhysical(target);
+        SyncContactState();
+        event->accept();
+        return true;
+    }
     // Every finger feeds the one run, in the order the points arrive.
     for (const QEventPoint& point : touch->points()) {
         if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
-            OnTouchInput(*flags, ToDevicePixels(point.position(), devicePixelRatio_));
+            OnTouchInput(*flags, ToDevicePixels(point.position(), devicePixelRatio_),
+                         touch->timestamp());
         }
     }
     event->accept();
@@ -107,35 +139,129 @@ bool CMyDialog::HandleTouchEvent(QEvent* event) {
 
 void CMyDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_DOWN, ToDevicePixels(event->position(), devicePixelRatio_));
+        OnTouchInput(TOUCH_FLAG_DOWN, ToDevicePixels(event->position(), devicePixelRatio_),
+                     event->timestamp());
     }
 }
 
 void CMyDialog::mouseMoveEvent(QMouseEvent* event) {
     if ((event->buttons() & Qt::LeftButton) && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_MOVE, ToDevicePixels(event->position(), devicePixelRatio_));
+        OnTouchInput(TOUCH_FLAG_MOVE, ToDevicePixels(event->position(), devicePixelRatio_),
+                     event->timestamp());
     }
 }
 
 void CMyDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_UP, ToDevicePixels(event->position(), devicePixelRatio_));
+        OnTouchInput(TOUCH_FLAG_UP, ToDevicePixels(event->position(), devicePixelRatio_),
+                     event->timestamp());
     }
 }
 
-void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
-    const TouchOutcome outcome = run_.OnTouchInput(flags, position.x, position.y);
+void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position, std::uint64_t timestamp) {
+    const QRect targetBefore = guidance_.CurrentTargetArea(run_);
+    const int holdBefore = run_.HoldProgress();
+    const LiftOffRefusal refusalBefore = run_.lastRefusal();
+    const std::int64_t time = eventClock_.ForEvent(timestamp, SteadyMs());
+    const TouchOutcome outcome = run_.OnTimedTouchInput(flags, position.x, position.y, time);
     if (outcome.frameToSend) {
         SendFrame(CurrentControllerChannel(), *outcome.frameToSend);
     }
-    if (outcome.repaint) {
-        update();
-    }
+    AfterInput(outcome, targetBefore, holdBefore, refusalBefore);
     if ((flags & TOUCH_FLAG_DOWN) && fingerHook_.down) {
         fingerHook_.down();
     } else if ((flags & TOUCH_FLAG_UP) && !(flags & TOUCH_FLAG_MOVE) && fingerHook_.up) {
         fingerHook_.up();
     }
+}
+
+void CMyDialog::AfterInput(const TouchOutcome& outcome, const QRect& targetBefore, int holdBefore,
+                           LiftOffRefusal refusalBefore) {
+    if (outcome.repaint) {
+        // The cross moved on (or went): its old and new places, and the progress line.
+        UpdatePhysical(targetBefore);
+        UpdatePhysical(guidance_.CurrentTargetArea(run_));
+        UpdatePhysical(guidance_.textBox());
+        if (run_.AllTargetsAccepted()) {
+            timeout_.LastTargetAccepted(SteadyMs());
+        }
+    } else if (run_.HoldProgress() != holdBefore || !run_.contactDown()) {
+        UpdatePhysical(targetBefore);  // the hold cue filled, emptied or went away
+    }
+    if (run_.lastRefusal() != refusalBefore) {
+        UpdatePhysical(guidance_.textBox());
+    }
+    SyncContactState();
+}
+
+void CMyDialog::SyncContactState() {
+    // The tick runs only while a contact is down: a waiting window wakes for nothing.
+    const bool down = run_.contactDown();
+    if (down && !sampleTimer_.isActive()) {
+        sampleTimer_.start();
+    } else if (!down) {
+        sampleTimer_.stop();
+    }
+    timeout_.SetContactDown(down, SteadyMs());
+    ArmTimeout();
+}
+
+void CMyDialog::OnSampleTick() {
+    if (run_.SampleHeldContact(eventClock_.Now(SteadyMs()))) {
+        UpdatePhysical(guidance_.CurrentTargetArea(run_));
+    }
+}
+
+void CMyDialog::ArmTimeout() {
+    const std::int64_t now = SteadyMs();
+    const std::optional<std::int64_t> countdown = timeout_.CountdownSeconds(now);
+    if (countdown != countdownShown_) {
+        countdownShown_ = countdown;
+        UpdatePhysical(guidance_.textBox());
+    }
+    const std::optional<std::int64_t> next = timeout_.NextChange(now);
+    if (!next) {
+        timeoutTimer_.stop();
+        return;
+    }
+    timeoutTimer_.start(static_cast<int>(std::max<std::int64_t>(*next - now, 0)));
+}
+
+void CMyDialog::OnTimeoutTimer() {
+    if (timeout_.TimedOut(SteadyMs())) {
+        // As Escape ends it: the listener is stopped in done() before the window goes.
+        done(static_cast<int>(CalibrationEnd::TimedOut));
+        return;
+    }
+    ArmTimeout();
+}
+
+void CMyDialog::UpdatePhysical(const QRect& physical) {
+    if (physical.isEmpty()) {
+        return;
+    }
+    // Widget coordinates are logical: cover every logical pixel the physical ones touch.
+    const double ratio = devicePixelRatio_;
+    const QRect logical(QPoint(static_cast<int>(std::floor(physical.left() / ratio)),
+                               static_cast<int>(std::floor(physical.top() / ratio))),
+                        QPoint(static_cast<int>(std::ceil((physical.right() + 1) / ratio)),
+                               static_cast<int>(std::ceil((physical.bottom() + 1) / ratio))));
+    update(logical);
+}
+
+void CMyDialog::SetMotionCompression(bool on) {
+    for (std::size_t i = 0; i < std::size(COMPRESSION_ATTRIBUTES); ++i) {
+        if (!on) {
+            compressionWasOn_[i] = QCoreApplication::testAttribute(COMPRESSION_ATTRIBUTES[i]);
+            QCoreApplication::setAttribute(COMPRESSION_ATTRIBUTES[i], false);
+        } else {
+            QCoreApplication::setAttribute(COMPRESSION_ATTRIBUTES[i], compressionWasOn_[i]);
+        }
+    }
+}
+
+std::array<QString, GUIDANCE_LINES> CMyDialog::GuidanceLines() const {
+    return guidance_.Lines(run_, countdownShown_);
 }
 
 void CMyDialog::keyPressEvent(QKeyEvent* event) {
@@ -148,16 +274,13 @@ void CMyDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void CMyDialog::paintEvent(QPaintEvent*) {
-    const std::optional<SamplePoint> cross = run_.CurrentCross();
-    if (!cross) {
+    if (!run_.started()) {
         return;
     }
     QPainter painter(this);
-    // Targets are physical pixels: draw in them, one pixel wide whatever the scale.
+    // Targets are physical pixels: draw in them, the cross exactly on its target's pixels.
     painter.scale(1.0 / devicePixelRatio_, 1.0 / devicePixelRatio_);
-    // The arms cover X - 10 .. X + 9 and Y - 10 .. Y + 9: a line to a point stops before it.
-    painter.fillRect(QRect(cross->x - CROSS_ARM, cross->y, 2 * CROSS_ARM, 1), Qt::black);
-    painter.fillRect(QRect(cross->x, cross->y - CROSS_ARM, 1, 2 * CROSS_ARM), Qt::black);
+    guidance_.Paint(painter, run_, countdownShown_);
 }
 
 void CMyDialog::OnListenerEvent(ListenerEvent event) {
@@ -166,6 +289,8 @@ void CMyDialog::OnListenerEvent(ListenerEvent event) {
     }
     // It has delivered its one event and is ending; join it before anything else happens.
     listener_.Stop();
+    // The verdict came: the user may read its box as long as they like.
+    timeoutTimer_.stop();
     switch (event) {
         case ListenerEvent::ControllerGone:
             done(static_cast<int>(CalibrationEnd::ControllerGone));

@@ -1,14 +1,21 @@
 #pragma once
-// The full-screen window of one calibration run: it draws the current cross, feeds every touch
-// (and the mouse, as a second finger) to the run, sends the run's frames, and shows the verdict
-// that its listener reports. Runs modally; the main dialog takes no input meanwhile.
+// The full-screen window of one calibration run: it draws the current cross with the guidance
+// around it, feeds every touch (and the mouse, as a second finger) to the run with its time,
+// samples a held contact on a short tick, sends the run's frames, ends the run when nobody
+// touches it, and shows the verdict that its listener reports. Runs modally; the main dialog
+// takes no input meanwhile. No timer runs while nothing happens.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
 
 #include "calibration/calibration_run.h"
+#include "calibration/linux/guidance_view.h"
+#include "calibration/linux/touch_input.h"
+#include "calibration/run_timeout.h"
 #include "protocol/linux/verdict_listener.h"
 
 class QMessageBox;
@@ -21,6 +28,7 @@ enum class CalibrationEnd {
     Retry = 1,           // "Calibration failed,retry again?" answered Yes
     ControllerGone = 2,  // the controller went away while the window was up
     NotStarted = 3,      // the screen is too small for the layout: nothing was sent or shown
+    TimedOut = 4,        // nobody touched it, or no verdict came, for the time-out
 };
 
 // Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
@@ -34,12 +42,19 @@ struct VerdictTexts {
     QString caption;    // the application's name
     QString succeeded;  // string 102
     QString failed;     // string 103
+    // Any string-table entry in the user's language: the guidance.
+    std::function<QString(int id)> strings;
+};
+
+struct CalibrationTimings {
+    std::int64_t timeoutMs = RUN_TIMEOUT_MS;
+    std::int64_t countdownMs = COUNTDOWN_MS;
 };
 
 class CMyDialog : public QDialog {
   public:
     CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHook,
-              QWidget* parent = nullptr);
+              CalibrationTimings timings = {}, QWidget* parent = nullptr);
     ~CMyDialog() override;
     CMyDialog(const CMyDialog&) = delete;
     CMyDialog& operator=(const CMyDialog&) = delete;
@@ -56,6 +71,11 @@ class CMyDialog : public QDialog {
 
     const CalibrationRun& run() const { return run_; }
     double devicePixelRatioUsed() const { return devicePixelRatio_; }
+    const GuidanceView& guidance() const { return guidance_; }
+    // What the guidance shows now, line by line.
+    std::array<QString, GUIDANCE_LINES> GuidanceLines() const;
+    bool samplingTimerActive() const { return sampleTimer_.isActive(); }
+    bool timeoutTimerActive() const { return timeoutTimer_.isActive(); }
 
   protected:
     bool event(QEvent* event) override;
@@ -67,7 +87,16 @@ class CMyDialog : public QDialog {
 
   private:
     bool HandleTouchEvent(QEvent* event);
-    void OnTouchInput(std::uint32_t flags, SamplePoint position);
+    void OnTouchInput(std::uint32_t flags, SamplePoint position, std::uint64_t timestamp);
+    void AfterInput(const TouchOutcome& outcome, const QRect& targetBefore, int holdBefore,
+                    LiftOffRefusal refusalBefore);
+    void OnSampleTick();
+    void SyncContactState();
+    void ArmTimeout();
+    void OnTimeoutTimer();
+    void UpdatePhysical(const QRect& physical);
+    void SetMotionCompression(bool on);
+    std::int64_t SteadyMs() const { return steady_.elapsed(); }
     void OnListenerEvent(ListenerEvent event);
     int ShowVerdict(const QString& text, bool askForRetry);
 
@@ -78,6 +107,14 @@ class CMyDialog : public QDialog {
     QPointer<QMessageBox> verdictBox_;
     double devicePixelRatio_ = 1.0;
     bool finished_ = false;
+    GuidanceView guidance_;
+    EventClock eventClock_;
+    QElapsedTimer steady_;
+    QTimer sampleTimer_;
+    RunTimeout timeout_;
+    QTimer timeoutTimer_;
+    std::optional<std::int64_t> countdownShown_;
+    bool compressionWasOn_[2] = {false, false};
 };
 
 }  // namespace norvessa::ui

@@ -22,4 +22,24 @@ SamplePoint ToDevicePixels(QPointF logical, double devicePixelRatio) {
             static_cast<std::int32_t>(std::floor(logical.y() * devicePixelRatio))};
 }
 
+std::int64_t EventClock::ForEvent(std::uint64_t timestamp, std::int64_t steadyMs) {
+    std::int64_t time = Now(steadyMs);
+    const auto stamp = static_cast<std::uint32_t>(timestamp);
+    if (timestamp != 0) {
+        if (stamped_) {
+            // The signed difference of two 32-bit stamps survives their wrap.
+            time = lastEventMs_ + static_cast<std::int32_t>(stamp - lastStamp_);
+        }
+        stamped_ = true;
+        lastStamp_ = stamp;
+    }
+    lastEventMs_ = time;
+    lastSteadyMs_ = steadyMs;
+    return time;
+}
+
+std::int64_t EventClock::Now(std::int64_t steadyMs) const {
+    return lastEventMs_ + (steadyMs - lastSteadyMs_);
+}
+
 }  // namespace norvessa::ui
