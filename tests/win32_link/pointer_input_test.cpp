@@ -15,25 +15,30 @@ struct PointerCase {
     UINT message;
     POINTER_INPUT_TYPE type;
     POINTER_FLAGS flags;
-    std::optional<std::uint32_t> expected;
+    std::optional<PointerContact> expected;
 };
 
 TEST(PointerInputTest, FingersAndPensOnTheScreenAreContactsNothingElseIs) {
+    using enum PointerContact;
     constexpr POINTER_FLAGS down = POINTER_FLAG_INRANGE | POINTER_FLAG_INCONTACT;
     const PointerCase cases[] = {
-        {"finger down", WM_POINTERDOWN, PT_TOUCH, down | POINTER_FLAG_DOWN, TOUCH_FLAG_DOWN},
-        {"finger moves", WM_POINTERUPDATE, PT_TOUCH, down, TOUCH_FLAG_MOVE},
-        {"finger lifts", WM_POINTERUP, PT_TOUCH, POINTER_FLAG_UP, TOUCH_FLAG_UP},
-        {"pen down", WM_POINTERDOWN, PT_PEN, down | POINTER_FLAG_DOWN, TOUCH_FLAG_DOWN},
-        {"pen moves on the screen", WM_POINTERUPDATE, PT_PEN, down, TOUCH_FLAG_MOVE},
+        {"finger down", WM_POINTERDOWN, PT_TOUCH, down | POINTER_FLAG_DOWN, Down},
+        {"finger moves", WM_POINTERUPDATE, PT_TOUCH, down, Move},
+        {"finger lifts", WM_POINTERUP, PT_TOUCH, POINTER_FLAG_UP, Up},
+        {"pen down", WM_POINTERDOWN, PT_PEN, down | POINTER_FLAG_DOWN, Down},
+        {"pen moves on the screen", WM_POINTERUPDATE, PT_PEN, down, Move},
         {"pen hovers", WM_POINTERUPDATE, PT_PEN, POINTER_FLAG_INRANGE, std::nullopt},
-        {"pen lifts", WM_POINTERUP, PT_PEN, POINTER_FLAG_INRANGE | POINTER_FLAG_UP, TOUCH_FLAG_UP},
+        {"pen lifts", WM_POINTERUP, PT_PEN, POINTER_FLAG_INRANGE | POINTER_FLAG_UP, Up},
+        {"finger's contact cancelled", WM_POINTERUP, PT_TOUCH,
+         POINTER_FLAG_UP | POINTER_FLAG_CANCELED, Cancelled},
+        {"pen's contact cancelled mid-move", WM_POINTERUPDATE, PT_PEN,
+         POINTER_FLAG_INRANGE | POINTER_FLAG_CANCELED, Cancelled},
         {"mouse", WM_POINTERDOWN, PT_MOUSE, down, std::nullopt},
         {"touchpad", WM_POINTERUPDATE, PT_TOUCHPAD, down, std::nullopt},
         {"pen enters range", WM_POINTERENTER, PT_PEN, POINTER_FLAG_INRANGE, std::nullopt},
     };
     for (const PointerCase& c : cases) {
-        EXPECT_EQ(PointerContactFlag(c.message, c.type, c.flags), c.expected) << c.name;
+        EXPECT_EQ(PointerContactOf(c.message, c.type, c.flags), c.expected) << c.name;
     }
 }
 

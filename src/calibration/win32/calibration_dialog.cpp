@@ -62,6 +62,7 @@ const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
         {WM_POINTERDOWN, &CMyDialog::OnPointerDown},
         {WM_POINTERUPDATE, &CMyDialog::OnPointerUpdate},
         {WM_POINTERUP, &CMyDialog::OnPointerUp},
+        {WM_POINTERCAPTURECHANGED, &CMyDialog::OnPointerCaptureChanged},
         {WM_TIMER, &CMyDialog::OnTimer},
     };
     static constexpr MessageMap<CMyDialog> map{messages, {}};
@@ -163,6 +164,13 @@ MessageResult CMyDialog::OnPointerUp(WPARAM wParam, LPARAM) {
     return OnPointer(WM_POINTERUP, wParam);
 }
 
+MessageResult CMyDialog::OnPointerCaptureChanged(WPARAM, LPARAM) {
+    // Another window took the finger's or the pen's pointer: its lift-off will not come here.
+    // Pointer messages reach this window from fingers and pens only (no mouse in pointer).
+    OnContactCancelled();
+    return MessageResult::Handled();
+}
+
 MessageResult CMyDialog::OnPointer(UINT message, WPARAM wParam) {
     // Handled, a finger's or a pen's pointer message is not turned into touch or mouse input
     // as well; anything else (a mouse, a hovering pen) takes the default way.
@@ -170,7 +178,11 @@ MessageResult CMyDialog::OnPointer(UINT message, WPARAM wParam) {
     if (!contact) {
         return MessageResult::Default();
     }
-    OnTouchInput(contact->flags, contact->position);
+    if (contact->contact == PointerContact::Cancelled) {
+        OnContactCancelled();
+    } else {
+        OnTouchInput(TouchFlagOf(contact->contact), contact->position);
+    }
     return MessageResult::Handled();
 }
 
@@ -249,6 +261,21 @@ void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
         if (fingerHook_.up) {
             fingerHook_.up();
         }
+    }
+}
+
+void CMyDialog::OnContactCancelled() {
+    if (!run_.contactDown()) {
+        return;
+    }
+    // Nothing is accepted; the hold cue goes, the timers stop, the time-out runs again.
+    run_.CancelContact();
+    UpdateSamplingTimer();
+    timeout_.SetContactDown(false, TickNow());
+    ArmTimeoutTimer();
+    Invalidate(guidance_.TargetAreaOf(run_, run_.currentTarget()));
+    if (fingerHook_.up) {
+        fingerHook_.up();
     }
 }
 

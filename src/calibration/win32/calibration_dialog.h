@@ -66,10 +66,13 @@ class CMyDialog : public CModalDialog {
     MessageResult OnPointerDown(WPARAM wParam, LPARAM lParam);
     MessageResult OnPointerUpdate(WPARAM wParam, LPARAM lParam);
     MessageResult OnPointerUp(WPARAM wParam, LPARAM lParam);
+    MessageResult OnPointerCaptureChanged(WPARAM wParam, LPARAM lParam);
     MessageResult OnTimer(WPARAM wParam, LPARAM lParam);
 
     // One contact event, timed by the message that brought it.
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
+    // The system took a finger's or a pen's contact away: it ends without a lift-off test.
+    void OnContactCancelled();
     void InvalidateChanges(std::uint32_t targetBefore, bool downBefore, int progressBefore,
                            LiftOffRefusal refusalBefore);
     void Invalidate(const RECT& area);

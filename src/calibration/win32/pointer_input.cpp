@@ -35,25 +35,43 @@ POINT MonitorOrigin(HWND window) {
 
 }  // namespace
 
-std::optional<std::uint32_t> PointerContactFlag(UINT message, POINTER_INPUT_TYPE type,
-                                                POINTER_FLAGS pointerFlags) {
+std::optional<PointerContact> PointerContactOf(UINT message, POINTER_INPUT_TYPE type,
+                                               POINTER_FLAGS pointerFlags) {
     if (type != PT_TOUCH && type != PT_PEN) {
         return std::nullopt;
     }
+    const bool cancelled = (pointerFlags & POINTER_FLAG_CANCELED) != 0;
     switch (message) {
         case WM_POINTERDOWN:
-            return TOUCH_FLAG_DOWN;
+            return PointerContact::Down;
         case WM_POINTERUPDATE:
+            if (cancelled) {
+                return PointerContact::Cancelled;
+            }
             // A pen reports its position while it hovers: only a pen on the screen is a contact.
             if ((pointerFlags & POINTER_FLAG_INCONTACT) == 0) {
                 return std::nullopt;
             }
-            return TOUCH_FLAG_MOVE;
+            return PointerContact::Move;
         case WM_POINTERUP:
-            return TOUCH_FLAG_UP;
+            return cancelled ? PointerContact::Cancelled : PointerContact::Up;
         default:
             return std::nullopt;
     }
+}
+
+std::uint32_t TouchFlagOf(PointerContact contact) {
+    switch (contact) {
+        case PointerContact::Down:
+            return TOUCH_FLAG_DOWN;
+        case PointerContact::Move:
+            return TOUCH_FLAG_MOVE;
+        case PointerContact::Up:
+            return TOUCH_FLAG_UP;
+        case PointerContact::Cancelled:
+            break;
+    }
+    return 0;
 }
 
 SamplePoint PointerToClient(POINT pixelLocation, POINT monitorOrigin) {
@@ -81,12 +99,12 @@ std::optional<ContactEvent> ReadPointerMessage(HWND window, UINT message, WPARAM
     if (reader == nullptr || !reader(GET_POINTERID_WPARAM(wParam), &info)) {
         return std::nullopt;
     }
-    const std::optional<std::uint32_t> flag =
-        PointerContactFlag(message, info.pointerType, info.pointerFlags);
-    if (!flag) {
+    const std::optional<PointerContact> contact =
+        PointerContactOf(message, info.pointerType, info.pointerFlags);
+    if (!contact) {
         return std::nullopt;
     }
-    return ContactEvent{*flag, PointerToClient(info.ptPixelLocation, MonitorOrigin(window))};
+    return ContactEvent{*contact, PointerToClient(info.ptPixelLocation, MonitorOrigin(window))};
 }
 
 }  // namespace norvessa::win32

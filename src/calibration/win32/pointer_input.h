@@ -13,17 +13,23 @@
 
 namespace norvessa::win32 {
 
+// What one pointer message does to the contact. Cancelled: the system took the contact away
+// (it went to another window, or the input was not valid); it ends without a lift-off test.
+enum class PointerContact { Down, Move, Up, Cancelled };
+
 struct ContactEvent {
-    std::uint32_t flags = 0;  // TOUCH_FLAG_DOWN, _MOVE or _UP
+    PointerContact contact = PointerContact::Down;
     SamplePoint position;
     friend bool operator==(const ContactEvent&, const ContactEvent&) = default;
 };
 
-// The contact flag of one pointer message, or none when it is no contact of a finger or a pen:
-// a mouse or touchpad pointer (those arrive as mouse messages) or a pen hovering above the
-// screen. A canceled contact lifts as any other: the lift-off test refuses what was not held.
-std::optional<std::uint32_t> PointerContactFlag(UINT message, POINTER_INPUT_TYPE type,
-                                                POINTER_FLAGS pointerFlags);
+// What one pointer message does, or none when it is no contact of a finger or a pen: a mouse
+// or touchpad pointer (those arrive as mouse messages) or a pen hovering above the screen.
+std::optional<PointerContact> PointerContactOf(UINT message, POINTER_INPUT_TYPE type,
+                                               POINTER_FLAGS pointerFlags);
+
+// The touch flag the run takes for a down, a move or a lift-off.
+std::uint32_t TouchFlagOf(PointerContact contact);
 
 // Pointer positions are physical screen pixels; the calibration window covers its monitor,
 // whose top-left corner is its client origin.
