@@ -1,7 +1,9 @@
 #!/bin/sh
-# Takes the README's screenshots: the main window in English and in Simplified Chinese, the
-# About box, and (from the demo) the calibration window with its first cross and the verdict
-# box, each cropped to its window. The application runs under Wine in a virtual
+# Takes the README's screenshots: the main window in English and in Simplified Chinese with its
+# status line (and connected, from the demo), the About box, (from the demo) the calibration
+# window with its first cross and the verdict box, and (from the application, which has no
+# controller to answer) the guided calibration window: a contact held, a refused tap's hint,
+# the wait for the controller, the countdown, and the time-out box; each cropped to its window. The application runs under Wine in a virtual
 # desktop on a private Xvfb, so Wine draws the window frames. Run by hand after changing the
 # dialogs, then look at the pictures.
 # Usage: scripts/wine-screenshots.sh [BUILD_DIR]   (default: build/windows, the windows preset)
@@ -44,10 +46,24 @@ capture demo en_US.UTF-8 norvessa-demo.exe --calibration
 for picture in calibration verdict; do
     [ -f "$shots/demo-$picture.bmp" ] || { echo "no $picture screenshot" >&2; exit 1; }
 done
+capture guide en_US.UTF-8 norvessa.exe --guidance
+capture guidezh zh_CN.UTF-8 norvessa.exe --guidance
+for picture in held refused waiting countdown timedout; do
+    for language in guide guidezh; do
+        [ -f "$shots/$language-$picture.bmp" ] || { echo "no $language-$picture screenshot" >&2; exit 1; }
+    done
+done
 convert "$shots/en-main.bmp" docs/main-window-en.png
 convert "$shots/en-about.bmp" docs/about-box.png
 convert "$shots/zh-main.bmp" docs/main-window-zh.png
 convert "$shots/demo-calibration.bmp" docs/calibration-window.png
 convert "$shots/demo-verdict.bmp" docs/verdict-box.png
-echo "Wrote docs/main-window-en.png docs/main-window-zh.png docs/about-box.png"
-echo "      docs/calibration-window.png docs/verdict-box.png"
+convert "$shots/demo-main.bmp" docs/main-window-connected.png
+for picture in held refused waiting countdown; do
+    convert "$shots/guide-$picture.bmp" "docs/calibration-$picture.png"
+    convert "$shots/guidezh-$picture.bmp" "docs/calibration-$picture-zh.png"
+done
+convert "$shots/guide-timedout.bmp" docs/timed-out-box.png
+echo "Wrote docs/main-window-en.png docs/main-window-zh.png docs/main-window-connected.png"
+echo "      docs/about-box.png docs/calibration-window.png docs/verdict-box.png"
+echo "      docs/calibration-{held,refused,waiting,countdown}{,-zh}.png docs/timed-out-box.png"

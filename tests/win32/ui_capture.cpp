@@ -4,8 +4,14 @@
 // With --calibration (for the demo, whose simulated controller answers success) it also opens
 // a 9-point calibration, saves the window with its first cross, touches every target with
 // posted mouse messages and saves the verdict box.
-// Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about] [--calibration]
-//        writes PREFIX-main.bmp, PREFIX-about.bmp, PREFIX-calibration.bmp, PREFIX-verdict.bmp.
+// With --guidance (for the application, which has no controller to answer) it runs a 9-point
+// calibration that never gets a verdict and saves the window with a contact held on the first
+// target, with the hint after a refused tap, waiting for the controller, and in the countdown
+// before the time-out, then the time-out box.
+// Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about] [--calibration] [--guidance]
+//        writes PREFIX-main.bmp, PREFIX-about.bmp, PREFIX-calibration.bmp, PREFIX-verdict.bmp,
+//        PREFIX-held.bmp, PREFIX-refused.bmp, PREFIX-waiting.bmp, PREFIX-countdown.bmp,
+//        PREFIX-timedout.bmp.
 
 #include <windows.h>
 
@@ -16,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "calibration/target_layout.h"
@@ -36,6 +43,7 @@ struct CaptureOptions {
     std::wstring outputPrefix;
     bool about = false;
     bool calibration = false;
+    bool guidance = false;
 };
 
 std::wstring Widen(std::string_view text) {
@@ -54,6 +62,8 @@ std::optional<CaptureOptions> ParseArguments(int argc, char** argv) {
             options.about = true;
         } else if (argument == "--calibration") {
             options.calibration = true;
+        } else if (argument == "--guidance") {
+            options.guidance = true;
         } else {
             return std::nullopt;
         }
@@ -159,6 +169,72 @@ bool CaptureCalibration(const LaunchedApp& app, HWND dialog, const std::wstring&
     return WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(window); });
 }
 
+// The run's own time-out, and a margin for a loaded machine.
+constexpr auto RUN_TIMEOUT = std::chrono::seconds(30);
+constexpr auto COUNTDOWN_SHOWN_AFTER = std::chrono::seconds(23);
+
+void PostButton(HWND window, UINT message, POINT at) {
+    PostMessageW(window, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(at.x, at.y));
+}
+
+bool SaveOrSay(HWND window, const std::wstring& path, const char* what) {
+    if (window == nullptr || !SaveWindowImage(window, path)) {
+        std::fprintf(stderr, "cannot capture %s\n", what);
+        return false;
+    }
+    return true;
+}
+
+// A run without a controller: touches are taken, no verdict ever comes.
+bool CaptureGuidance(const LaunchedApp& app, HWND dialog, const std::wstring& prefix) {
+    // The button is grey without a controller; its command still starts a run.
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(CALIBRATE_9_ID, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, CALIBRATE_9_ID)));
+    HWND window = app.WaitForOwnedDialog(dialog);
+    TargetTable targets;
+    if (window == nullptr ||
+        LayoutTargets(9, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), targets) !=
+            LayoutResult::Ok) {
+        std::fprintf(stderr, "no calibration window\n");
+        return false;
+    }
+    const auto target = [&](int k) { return POINT{targets.x[k], targets.y[k]}; };
+    PostButton(window, WM_LBUTTONDOWN, target(0));
+    Sleep(60);
+    if (!SaveOrSay(window, prefix + L"-held.bmp", "the held contact")) {
+        return false;
+    }
+    Sleep(200);
+    PostButton(window, WM_LBUTTONUP, target(0));
+    // A tap on the second target is too short: the hint shows until the next touch.
+    PostButton(window, WM_LBUTTONDOWN, target(1));
+    PostButton(window, WM_LBUTTONUP, target(1));
+    Sleep(300);
+    if (!SaveOrSay(window, prefix + L"-refused.bmp", "the refusal hint")) {
+        return false;
+    }
+    for (int k = 1; k < 9; ++k) {
+        PostMouseTouch(window, target(k), STEADY_MOVES);
+        Sleep(300);
+    }
+    const auto lastTarget = std::chrono::steady_clock::now();
+    if (!SaveOrSay(window, prefix + L"-waiting.bmp", "the wait for the controller")) {
+        return false;
+    }
+    std::this_thread::sleep_until(lastTarget + COUNTDOWN_SHOWN_AFTER);
+    if (!SaveOrSay(window, prefix + L"-countdown.bmp", "the countdown")) {
+        return false;
+    }
+    // The run ends by itself; then the main dialog says why.
+    WaitUntil(RUN_TIMEOUT, [&] { return !IsWindow(window); });
+    HWND box = app.WaitForOwnedDialog(dialog);
+    if (!SaveOrSay(box, prefix + L"-timedout.bmp", "the time-out box")) {
+        return false;
+    }
+    PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    return WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(box); });
+}
+
 bool Capture(const CaptureOptions& options) {
     LaunchedApp app(options.application);
     HWND dialog = app.WaitForMainDialog();
@@ -185,6 +261,9 @@ bool Capture(const CaptureOptions& options) {
     if (options.calibration && !CaptureCalibration(app, dialog, options.outputPrefix)) {
         return false;
     }
+    if (options.guidance && !CaptureGuidance(app, dialog, options.outputPrefix)) {
+        return false;
+    }
     PostMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
     return app.WaitForExit().has_value();
 }
@@ -196,7 +275,9 @@ bool Capture(const CaptureOptions& options) {
 int main(int argc, char** argv) {
     const auto options = norvessa::automation::ParseArguments(argc, argv);
     if (!options) {
-        std::fprintf(stderr, "usage: %s --app=PATH --out=PREFIX [--about] [--calibration]\n",
+        std::fprintf(stderr,
+                     "usage: %s --app=PATH --out=PREFIX [--about] [--calibration] "
+                     "[--guidance]\n",
                      argv[0]);
         return 2;
     }

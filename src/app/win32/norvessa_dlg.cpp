@@ -12,6 +12,7 @@
 #include "protocol/win32/reset_exchange.h"
 #include "resource.h"
 #include "resource_string.h"
+#include "status_line_view.h"
 #include "system_menu.h"
 
 namespace norvessa::win32 {
@@ -71,7 +72,13 @@ BOOL CNorvessaDlg::OnInitDialog() {
     }
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    return SetUpControllerLink();
+    const BOOL linked = SetUpControllerLink();
+    ShowControllerStatus();
+    return linked;
+}
+
+void CNorvessaDlg::ShowControllerStatus() {
+    ShowControllerStatusLine(GetSafeHwnd(), resources());
 }
 
 void CNorvessaDlg::AddAboutEntry() {
@@ -89,7 +96,11 @@ BOOL CNorvessaDlg::SetUpControllerLink() {
 }
 
 MessageResult CNorvessaDlg::OnDeviceChange(WPARAM wParam, LPARAM lParam) {
-    return MessageResult::Handled(::norvessa::OnDeviceChange(wParam, lParam));
+    const BOOL handled = ::norvessa::OnDeviceChange(wParam, lParam);
+    if (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE) {
+        ShowControllerStatus();
+    }
+    return MessageResult::Handled(handled);
 }
 
 MessageResult CNorvessaDlg::OnDestroy(WPARAM, LPARAM) {
@@ -115,8 +126,9 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     // Freed once its run is over: its listener has been joined and its events closed.
     std::unique_ptr<CMyDialog> calibration;
     try {
-        calibration = std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
-                                                  options_.fingerHook);
+        calibration =
+            std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
+                                        options_.fingerHook, options_.calibrationTimeoutMs);
     } catch (const std::bad_alloc&) {
         return;  // no calibration: the main dialog stays as it is
     }
@@ -128,7 +140,10 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         RunningFlag& operator=(const RunningFlag&) = delete;
         bool& flag_;
     } running(calibrationRunning_);
-    calibration->DoModal();
+    if (calibration->DoModal() == CMyDialog::TIMED_OUT) {
+        // Nobody touched the screen: say why the window went.
+        ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_TIMED_OUT, MB_OK);
+    }
     if (options_.calibrationEnded) {
         options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying());
     }

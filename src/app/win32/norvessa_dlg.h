@@ -22,6 +22,8 @@ struct MainDialogOptions {
     std::wstring captionSuffix;
     // Told how each calibration window ended: its verdict was success, a retry follows.
     std::function<void(HWND mainWindow, bool succeeded, bool retrying)> calibrationEnded;
+    // How long a calibration window waits for a touch, or for the verdict after its last target.
+    std::int64_t calibrationTimeoutMs = RUN_TIMEOUT_MS;
 };
 
 class CNorvessaDlg : public CModalDialog {
@@ -51,6 +53,8 @@ class CNorvessaDlg : public CModalDialog {
 
     void AddAboutEntry();
     BOOL SetUpControllerLink();
+    // The status line says whether a controller is connected, and if not, why not.
+    void ShowControllerStatus();
     void PaintIconWhileMinimised();
     // Runs a calibration window modally; returns when it has ended. Does nothing while one
     // runs already.

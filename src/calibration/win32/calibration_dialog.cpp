@@ -2,7 +2,10 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app_messages.h"
+#include "calibration/win32/pointer_input.h"
 #include "controller/win32/controller_state.h"
 #include "controller/win32/device_gone.h"
 #include "message_box.h"
@@ -16,6 +19,22 @@ namespace norvessa::win32 {
 namespace {
 
 constexpr wchar_t DIALOG_CLASS[] = L"#32770";
+constexpr UINT_PTR SAMPLING_TIMER = 1;
+constexpr UINT_PTR TIMEOUT_TIMER = 2;
+
+std::int64_t TickNow() {
+    return static_cast<std::int64_t>(GetTickCount64());
+}
+
+// When the message being handled was queued: events that waited behind a busy thread keep
+// the time the contact really made them.
+std::int64_t CurrentMessageTime() {
+    return MessageTimeOnTickClock(static_cast<DWORD>(GetMessageTime()), GetTickCount64());
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return EqualRect(&a, &b) != FALSE;
+}
 
 SamplePoint MousePosition(LPARAM lParam) {
     // Client coordinates, signed: a captured mouse may leave the window.
@@ -42,16 +61,22 @@ const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
         {WM_MOUSEMOVE, &CMyDialog::OnMouseMove},
         {WM_LBUTTONUP, &CMyDialog::OnLButtonUp},
         {WM_GETMINMAXINFO, &CMyDialog::OnGetMinMaxInfo},
+        {WM_POINTERDOWN, &CMyDialog::OnPointerDown},
+        {WM_POINTERUPDATE, &CMyDialog::OnPointerUpdate},
+        {WM_POINTERUP, &CMyDialog::OnPointerUp},
+        {WM_POINTERCAPTURECHANGED, &CMyDialog::OnPointerCaptureChanged},
+        {WM_TIMER, &CMyDialog::OnTimer},
     };
     static constexpr MessageMap<CMyDialog> map{messages, {}};
     return map;
 }
 
-CMyDialog::CMyDialog(double pointCount, HWND owner, FingerHook fingerHook)
+CMyDialog::CMyDialog(double pointCount, HWND owner, FingerHook fingerHook, std::int64_t timeoutMs)
     : CModalDialog(IDD_CALIBRATION_DIALOG, owner),
       run_(pointCount),
       owner_(owner),
-      fingerHook_(std::move(fingerHook)) {}
+      fingerHook_(std::move(fingerHook)),
+      timeout_(timeoutMs) {}
 
 CMyDialog::~CMyDialog() {
     // Normally done when the window went; a dialog whose window never came still tidies up.
@@ -78,8 +103,12 @@ BOOL CMyDialog::OnInitDialog() {
         EndDialog(-1);
         return FALSE;
     }
-    // Fails under Wine (no touch support); the mouse source works all the same.
-    touchRegistered_ = RegisterTouchWindow(GetSafeHwnd(), 0) != FALSE;
+    // Pointer input, where offered, comes unasked and goes first; WM_TOUCH is for systems
+    // without it. Both fail under Wine (no touch support): the mouse source works all the same.
+    if (!PointerInputOffered()) {
+        touchRegistered_ = RegisterTouchWindow(GetSafeHwnd(), 0) != FALSE;
+    }
+    guidance_.Prepare(GetSafeHwnd(), resources(), run_);
     // Set before the first request: a controller found gone on the way ends the run through it.
     SetControllerReleasingHandler([this] { OnControllerReleasing(); });
     releasingHandlerSet_ = true;
@@ -99,6 +128,8 @@ BOOL CMyDialog::OnInitDialog() {
     }
     CoverPrimaryScreen();
     listener_.Start(g_readDevice.handle, GetSafeHwnd(), WM_CALIBRATION_VERDICT);
+    timeout_.Start(TickNow());
+    ArmTimeoutTimer();
     return TRUE;
 }
 
@@ -132,13 +163,53 @@ MessageResult CMyDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
 }
 
 MessageResult CMyDialog::OnPaint(WPARAM, LPARAM) {
-    // Painted only when the cross moves or the window is uncovered: no repaint loop.
+    // Painted only where something changed or the window was uncovered: no repaint loop.
     PaintContext paint(GetSafeHwnd());
-    if (const std::optional<SamplePoint> cross = run_.CurrentCross()) {
-        MoveToEx(paint.dc(), cross->x - CROSS_ARM, cross->y, nullptr);
-        LineTo(paint.dc(), cross->x + CROSS_ARM, cross->y);
-        MoveToEx(paint.dc(), cross->x, cross->y - CROSS_ARM, nullptr);
-        LineTo(paint.dc(), cross->x, cross->y + CROSS_ARM);
+    guidance_.Paint(paint.dc(), run_, shownCountdown_);
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnPointerDown(WPARAM wParam, LPARAM) {
+    return OnPointer(WM_POINTERDOWN, wParam);
+}
+
+MessageResult CMyDialog::OnPointerUpdate(WPARAM wParam, LPARAM) {
+    return OnPointer(WM_POINTERUPDATE, wParam);
+}
+
+MessageResult CMyDialog::OnPointerUp(WPARAM wParam, LPARAM) {
+    return OnPointer(WM_POINTERUP, wParam);
+}
+
+MessageResult CMyDialog::OnPointerCaptureChanged(WPARAM, LPARAM) {
+    // Another window took the finger's or the pen's pointer: its lift-off will not come here.
+    // Pointer messages reach this window from fingers and pens only (no mouse in pointer).
+    OnContactCancelled();
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnPointer(UINT message, WPARAM wParam) {
+    // Handled, a finger's or a pen's pointer message is not turned into touch or mouse input
+    // as well; anything else (a mouse, a hovering pen) takes the default way.
+    const std::optional<ContactEvent> contact = ReadPointerMessage(GetSafeHwnd(), message, wParam);
+    if (!contact) {
+        return MessageResult::Default();
+    }
+    if (contact->contact == PointerContact::Cancelled) {
+        OnContactCancelled();
+    } else {
+        OnTouchInput(TouchFlagOf(contact->contact), contact->position);
+    }
+    return MessageResult::Handled();
+}
+
+MessageResult CMyDialog::OnTimer(WPARAM wParam, LPARAM) {
+    if (wParam == SAMPLING_TIMER) {
+        OnSamplingTick();
+    } else if (wParam == TIMEOUT_TIMER) {
+        OnTimeoutTick();
+    } else {
+        return MessageResult::Default();
     }
     return MessageResult::Handled();
 }
@@ -181,13 +252,24 @@ MessageResult CMyDialog::OnLButtonUp(WPARAM, LPARAM lParam) {
 }
 
 void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
-    const TouchOutcome outcome = run_.OnTouchInput(flags, position.x, position.y);
+    const std::uint32_t targetBefore = run_.currentTarget();
+    const bool downBefore = run_.contactDown();
+    const int progressBefore = run_.HoldProgress();
+    const LiftOffRefusal refusalBefore = run_.lastRefusal();
+    const TouchOutcome outcome =
+        run_.OnTimedTouchInput(flags, position.x, position.y, CurrentMessageTime());
     if (outcome.frameToSend) {
         SendFrameAndWait(*outcome.frameToSend);
     }
-    if (outcome.repaint) {
-        InvalidateRect(GetSafeHwnd(), nullptr, TRUE);
+    UpdateSamplingTimer();
+    if (run_.contactDown() != downBefore) {
+        timeout_.SetContactDown(run_.contactDown(), TickNow());
     }
+    if (outcome.accepted && run_.AllTargetsAccepted()) {
+        timeout_.LastTargetAccepted(TickNow());
+    }
+    ArmTimeoutTimer();
+    InvalidateChanges(targetBefore, downBefore, progressBefore, refusalBefore);
     if ((flags & TOUCH_FLAG_DOWN) != 0) {
         if (fingerHook_.down) {
             fingerHook_.down();
@@ -199,9 +281,93 @@ void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position) {
     }
 }
 
+void CMyDialog::OnContactCancelled() {
+    if (!run_.contactDown()) {
+        return;
+    }
+    // Nothing is accepted; the hold cue goes, the timers stop, the time-out runs again.
+    run_.CancelContact();
+    UpdateSamplingTimer();
+    timeout_.SetContactDown(false, TickNow());
+    ArmTimeoutTimer();
+    Invalidate(guidance_.TargetAreaOf(run_, run_.currentTarget()));
+    if (fingerHook_.up) {
+        fingerHook_.up();
+    }
+}
+
+void CMyDialog::InvalidateChanges(std::uint32_t targetBefore, bool downBefore, int progressBefore,
+                                  LiftOffRefusal refusalBefore) {
+    const bool targetChanged = run_.currentTarget() != targetBefore;
+    if (targetChanged) {
+        Invalidate(guidance_.TargetAreaOf(run_, targetBefore));
+    }
+    if (targetChanged || run_.contactDown() != downBefore ||
+        run_.HoldProgress() != progressBefore) {
+        Invalidate(guidance_.TargetAreaOf(run_, run_.currentTarget()));
+    }
+    if (targetChanged || run_.lastRefusal() != refusalBefore) {
+        Invalidate(guidance_.TextArea());
+    }
+}
+
+void CMyDialog::Invalidate(const RECT& area) {
+    if (!SameRect(area, RECT{})) {
+        InvalidateRect(GetSafeHwnd(), &area, TRUE);
+    }
+}
+
+void CMyDialog::UpdateSamplingTimer() {
+    // Once the hold cue is full, further samples of the same place change nothing the window
+    // shows, and the next event catches up on them: the timer rests until a move or a lift.
+    const bool wanted = run_.contactDown() && run_.HoldProgress() < HOLD_PROGRESS_FULL;
+    if (wanted && !samplingTimerSet_) {
+        samplingTimerSet_ = SetTimer(GetSafeHwnd(), SAMPLING_TIMER,
+                                     static_cast<UINT>(SAMPLE_INTERVAL_MS), nullptr) != 0;
+    } else if (!wanted && samplingTimerSet_) {
+        KillTimer(GetSafeHwnd(), SAMPLING_TIMER);
+        samplingTimerSet_ = false;
+    }
+}
+
+void CMyDialog::OnSamplingTick() {
+    if (run_.contactDown() && run_.SampleHeldContact(TickNow())) {
+        Invalidate(guidance_.TargetAreaOf(run_, run_.currentTarget()));
+    }
+    UpdateSamplingTimer();
+}
+
+void CMyDialog::ArmTimeoutTimer() {
+    const std::int64_t now = TickNow();
+    const std::optional<std::int64_t> countdown = timeout_.CountdownSeconds(now);
+    if (countdown != shownCountdown_) {
+        shownCountdown_ = countdown;
+        Invalidate(guidance_.TextArea());
+    }
+    const std::optional<std::int64_t> next = timeout_.NextChange(now);
+    if (!next || ending_ || showingVerdict_) {
+        KillTimer(GetSafeHwnd(), TIMEOUT_TIMER);
+        return;
+    }
+    // Setting the timer again replaces it: one timer, due at the next change only.
+    SetTimer(GetSafeHwnd(), TIMEOUT_TIMER,
+             static_cast<UINT>(std::max<std::int64_t>(*next - now, 1)), nullptr);
+}
+
+void CMyDialog::OnTimeoutTick() {
+    if (timeout_.TimedOut(TickNow()) && !ending_ && !showingVerdict_) {
+        KillTimer(GetSafeHwnd(), TIMEOUT_TIMER);
+        // As Escape ends it; the main dialog says why.
+        EndCalibration(TIMED_OUT);
+        return;
+    }
+    ArmTimeoutTimer();
+}
+
 MessageResult CMyDialog::OnVerdict(WPARAM wParam, LPARAM lParam) {
     // The listener has posted its one message and is ending: join it first.
     listener_.Stop();
+    KillTimer(GetSafeHwnd(), TIMEOUT_TIMER);
     if (ending_) {
         return MessageResult::Handled();
     }
@@ -265,6 +431,11 @@ void CMyDialog::EndCalibration(INT_PTR result) {
 
 void CMyDialog::StopListenerAndTouch() {
     listener_.Stop();
+    if (GetSafeHwnd() != nullptr) {
+        KillTimer(GetSafeHwnd(), SAMPLING_TIMER);
+        KillTimer(GetSafeHwnd(), TIMEOUT_TIMER);
+        samplingTimerSet_ = false;
+    }
     if (touchRegistered_) {
         UnregisterTouchWindow(GetSafeHwnd());
         touchRegistered_ = false;

@@ -1,8 +1,10 @@
 #pragma once
 // CMyDialog: the full-screen window in which one calibration runs, from the first cross to the
-// controller's verdict. It feeds every touch (and the left mouse button, as a second touch
-// source) to the run, sends the run's frames, draws the current cross, and shows the verdict
-// that its listener posts. Every way out stops the listener before the window ends.
+// controller's verdict. It feeds every contact (pointer input, else WM_TOUCH, and the left
+// mouse button) to the run with its time, samples a held contact on a short timer that runs
+// only while a contact is down, sends the run's frames, draws the cross with the guidance and
+// the hold cue, ends the run when nobody touches it for a while, and shows the verdict that
+// its listener posts. Every way out stops the listener before the window ends.
 
 #include <windows.h>
 
@@ -10,6 +12,8 @@
 #include <functional>
 
 #include "calibration/calibration_run.h"
+#include "calibration/run_timeout.h"
+#include "calibration/win32/guidance_painter.h"
 #include "calibration/win32/touch_input.h"
 #include "calibration/win32/verdict_listener.h"
 #include "message_map.h"
@@ -29,7 +33,10 @@ class CMyDialog : public CModalDialog {
   public:
     // `owner` is the main dialog: it is disabled while the calibration runs and is sent the
     // retry request.
-    CMyDialog(double pointCount, HWND owner, FingerHook fingerHook = {});
+    // `timeoutMs`: how long the window waits for a contact, or for the verdict after the last
+    // target, before it ends the run.
+    CMyDialog(double pointCount, HWND owner, FingerHook fingerHook = {},
+              std::int64_t timeoutMs = RUN_TIMEOUT_MS);
     ~CMyDialog() override;
 
     const CalibrationRun& run() const { return run_; }
@@ -39,6 +46,8 @@ class CMyDialog : public CModalDialog {
 
     // Private message by which the listener hands over its verdict (wParam: SUCCESS/FAILURE).
     static constexpr UINT WM_CALIBRATION_VERDICT = WM_APP + 1;
+    // What DoModal returns when the run ended because nobody touched it in time.
+    static constexpr INT_PTR TIMED_OUT = IDTIMEOUT;
 
   protected:
     BOOL OnInitDialog() override;
@@ -56,9 +65,27 @@ class CMyDialog : public CModalDialog {
     MessageResult OnMouseMove(WPARAM wParam, LPARAM lParam);
     MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
     MessageResult OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+    MessageResult OnPointer(UINT message, WPARAM wParam);
+    MessageResult OnPointerDown(WPARAM wParam, LPARAM lParam);
+    MessageResult OnPointerUpdate(WPARAM wParam, LPARAM lParam);
+    MessageResult OnPointerUp(WPARAM wParam, LPARAM lParam);
+    MessageResult OnPointerCaptureChanged(WPARAM wParam, LPARAM lParam);
+    MessageResult OnTimer(WPARAM wParam, LPARAM lParam);
 
     void OnListenerFailed(DWORD error);
+    // One contact event, timed by the message that brought it.
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
+    // The system took a finger's or a pen's contact away: it ends without a lift-off test.
+    void OnContactCancelled();
+    void InvalidateChanges(std::uint32_t targetBefore, bool downBefore, int progressBefore,
+                           LiftOffRefusal refusalBefore);
+    void Invalidate(const RECT& area);
+    // The sampling timer runs only while a contact is down and its hold cue is filling.
+    void UpdateSamplingTimer();
+    void OnSamplingTick();
+    // The time-out's one timer, set to its next change; none while a contact holds the clock.
+    void ArmTimeoutTimer();
+    void OnTimeoutTick();
     void SendFrameAndWait(const CalibrationFrame& frame);
     // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.
     void CoverPrimaryScreen();
@@ -79,6 +106,10 @@ class CMyDialog : public CModalDialog {
     FingerHook fingerHook_;
     OverlappedOperation write_;
     VerdictListener listener_;
+    GuidancePainter guidance_;
+    RunTimeout timeout_;
+    std::optional<std::int64_t> shownCountdown_;
+    bool samplingTimerSet_ = false;
     bool touchRegistered_ = false;
     bool mouseDown_ = false;
     bool ending_ = false;

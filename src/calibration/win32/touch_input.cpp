@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "calibration/win32/pointer_input.h"
+
 namespace norvessa::win32 {
 
 namespace {
@@ -28,11 +30,11 @@ bool ReadTouchMessage(HWND window, WPARAM wParam, LPARAM lParam,
         return false;
     }
     const TouchInputHandle owned(handle);
+    POINT clientOrigin{0, 0};
+    ::ClientToScreen(window, &clientOrigin);
     for (UINT i = 0; i < count; ++i) {
         const TOUCHINPUT& input = inputs[i];
-        POINT point{TOUCH_COORD_TO_PIXEL(input.x), TOUCH_COORD_TO_PIXEL(input.y)};
-        ::ScreenToClient(window, &point);
-        onPoint(TouchPoint{input.dwFlags, SamplePoint{point.x, point.y}});
+        onPoint(TouchPoint{input.dwFlags, TouchInputToClient(input.x, input.y, clientOrigin)});
     }
     return true;
 }

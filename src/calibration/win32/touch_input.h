@@ -1,6 +1,6 @@
 #pragma once
-// The two touch sources of the calibration window: WM_TOUCH records, and the left mouse button
-// (a controller that reports as a mouse, or a platform without touch support such as Wine).
+// The WM_TOUCH source of the calibration window, where pointer input is not offered, and the
+// mark of mouse messages made from a touch or a pen, which the mouse source leaves alone.
 
 #include <windows.h>
 

@@ -16,8 +16,8 @@ namespace {
 constexpr DWORD kAccess = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-HANDLE OpenInterface(const std::wstring& path, DWORD flags) {
-    return ::CreateFileW(path.c_str(), kAccess, kSharing, nullptr, OPEN_EXISTING, flags, nullptr);
+HANDLE OpenInterface(const std::wstring& path, DWORD flags, DWORD access = kAccess) {
+    return ::CreateFileW(path.c_str(), access, kSharing, nullptr, OPEN_EXISTING, flags, nullptr);
 }
 
 // Reads the output capabilities through the parser and converts them. The loops of the build
@@ -63,17 +63,11 @@ void LogOpenFailure(const std::wstring& path, DWORD error) {
         "cannot open " + Utf8FromWide(path) + ": " + WindowsErrorText(error));
 }
 
-// The open's steps in order; on false the caller empties the record.
-bool OpenSteps(ControllerDevice& device, const std::wstring& path) {
-    device.path = path;
-    device.handle.reset(OpenInterface(path, 0));
-    if (!device.handle) {
-        LogOpenFailure(path, ::GetLastError());
-        return false;
-    }
+// The description's steps over the handle the record holds; on false the caller empties it.
+bool DescribeSteps(ControllerDevice& device) {
     PHIDP_PREPARSED_DATA preparsed = nullptr;
     if (!::HidD_GetPreparsedData(device.handle.get(), &preparsed)) {
-        LogError("HID description of " + Utf8FromWide(path) +
+        LogError("HID description of " + Utf8FromWide(device.path) +
                  " refused: " + WindowsErrorText(::GetLastError()));
         return false;
     }
@@ -87,6 +81,20 @@ bool OpenSteps(ControllerDevice& device, const std::wstring& path) {
     }
     if (!BuildOutputDataTable(ToPortableCaps(device.caps),
                               MakeOutputCapsReader(device.preparsed.get()), device.output)) {
+        return false;
+    }
+    return true;
+}
+
+// The open's steps in order; on false the caller empties the record.
+bool OpenSteps(ControllerDevice& device, const std::wstring& path) {
+    device.path = path;
+    device.handle.reset(OpenInterface(path, 0));
+    if (!device.handle) {
+        LogOpenFailure(path, ::GetLastError());
+        return false;
+    }
+    if (!DescribeSteps(device)) {
         return false;
     }
     // The description is complete; from here on the controller is used overlapped only.
@@ -111,6 +119,26 @@ bool OpenControllerDevice(ControllerDevice& device, const std::wstring& path) {
         CloseControllerDevice(device);
     }
     return opened;
+}
+
+bool DescribeInterfaceInUse(ControllerDevice& device, const std::wstring& path) {
+    bool described = false;
+    try {
+        device.path = path;
+        const UniqueFileHandle probe(OpenInterface(path, 0));
+        // Another program opened it without sharing: a handle without read or write access
+        // still reads its description, which tells whether it is the controller.
+        if (!probe && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+            device.handle.reset(OpenInterface(path, 0, 0));
+            described = device.handle.valid() && DescribeSteps(device);
+        }
+    } catch (const std::bad_alloc&) {
+        described = false;
+    }
+    if (!described) {
+        CloseControllerDevice(device);
+    }
+    return described;
 }
 
 void CloseControllerDevice(ControllerDevice& device) {

@@ -28,6 +28,10 @@ struct ControllerDevice {
 // is empty again. Never throws.
 bool OpenControllerDevice(ControllerDevice& device, const std::wstring& path);
 
+// True when the interface at `path` cannot be opened because another program holds it without
+// sharing, and its description could be read all the same; the record then holds that
+// description over a handle without read or write access. On false the record is empty.
+bool DescribeInterfaceInUse(ControllerDevice& device, const std::wstring& path);
 // Gives back everything the record holds and leaves it empty; does nothing on an empty record.
 void CloseControllerDevice(ControllerDevice& device);
 

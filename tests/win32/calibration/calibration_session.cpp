@@ -191,6 +191,9 @@ void CalibrationSession::Run(const std::function<void(Driver&)>& script) {
     };
     sim::NamedPipePeer* peer = peer_.get();
     options.fingerHook = {[peer] { peer->FingerDown(); }, [peer] { peer->FingerUp(); }};
+    if (calibrationTimeoutMs_) {
+        options.calibrationTimeoutMs = *calibrationTimeoutMs_;
+    }
 
     const UniqueKernelHandle ready = MakeManualResetEvent(false);
     HANDLE readyEvent = ready.get();

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,9 @@ class CalibrationSession {
     // Runs on the user-interface thread while a box is up, before it is answered, as if the
     // user left it open while something happened.
     void WhileBoxIsUp(std::function<void()> action) { whileBoxIsUp_ = std::move(action); }
+    // How long calibration windows wait for a touch or a verdict; the application's default
+    // unless set before Run.
+    void SetCalibrationTimeout(std::int64_t ms) { calibrationTimeoutMs_ = ms; }
 
     // Runs the main dialog on this thread and `script` on a driver thread; returns when both
     // have ended. The main dialog is ended with OK after the script, whatever happened.
@@ -110,6 +114,7 @@ class CalibrationSession {
     std::mutex mutex_;
     std::deque<int> answers_;
     std::function<void()> whileBoxIsUp_;
+    std::optional<std::int64_t> calibrationTimeoutMs_;
     std::vector<ShownBox> boxes_;
     std::vector<std::string> failures_;
     HWND mainDialog_ = nullptr;

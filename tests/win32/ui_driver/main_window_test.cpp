@@ -1,5 +1,5 @@
-// The main dialog as a user meets it: caption, the nine buttons, focus, system menu, icon
-// and About box, in the language the driver was started for.
+// The main dialog as a user meets it: caption, the nine buttons, the status line, focus,
+// system menu, icon and About box, in the language the driver was started for.
 
 #include <windows.h>
 
@@ -96,11 +96,12 @@ TEST_F(MainWindowTest, IsAnApplicationWindowCaptionedNorvessaWithASizingBorder) 
 }
 
 TEST_F(MainWindowTest, NineButtonsStandInTemplateOrderWithTheirCaptionsAndPositions) {
+    // The buttons first, then the status line, which the template puts last.
     const std::vector<HWND> children = ChildWindows(dialog_);
-    ASSERT_EQ(children.size(), std::size(kButtons));
+    ASSERT_EQ(children.size(), std::size(kButtons) + 1);
     const DialogUnits units(dialog_, DIALOG_WIDTH_UNITS, DIALOG_HEIGHT_UNITS);
     ASSERT_TRUE(units.valid()) << "the client area is no whole number of base units";
-    for (std::size_t i = 0; i < children.size(); ++i) {
+    for (std::size_t i = 0; i < std::size(kButtons); ++i) {
         const ExpectedButton& expected = kButtons[i];
         HWND button = children[i];
         SCOPED_TRACE("button " + std::to_string(expected.id));
@@ -120,6 +121,31 @@ TEST_F(MainWindowTest, NineButtonsStandInTemplateOrderWithTheirCaptionsAndPositi
         EXPECT_EQ(style & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
         EXPECT_EQ(IsWindowEnabled(button) != FALSE, ExpectEnabled(expected));
     }
+}
+
+// Why the buttons are grey, or that they are not: the application finds no controller under
+// Wine, the demo has its simulated one.
+TEST_F(MainWindowTest, StatusLineAboveTheButtonsSaysWhetherAControllerIsConnected) {
+    HWND line = Control(IDC_STATUS_LINE);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(ChildWindows(dialog_).back(), line);
+    EXPECT_EQ(Narrow(ClassName(line)), "Static");
+    const std::wstring english =
+        Options().demo ? L"Touch controller connected" : L"No touch controller found";
+    const std::wstring chinese = Options().demo ? L"触摸控制器已连接" : L"未找到触摸控制器";
+    EXPECT_EQ(Narrow(WindowText(line)), Narrow(Chinese() ? chinese : english));
+
+    const DialogUnits units(dialog_, DIALOG_WIDTH_UNITS, DIALOG_HEIGHT_UNITS);
+    ASSERT_TRUE(units.valid());
+    const DialogRect rect = units.ControlRect(line);
+    EXPECT_EQ(rect.x, 25);
+    EXPECT_EQ(rect.y, 10);
+    EXPECT_EQ(rect.width, 273);
+    EXPECT_EQ(rect.height, 20);
+    EXPECT_LE(rect.y + rect.height, 37) << "the line reaches into the first row of buttons";
+    const auto style = static_cast<DWORD>(GetWindowLongW(line, GWL_STYLE));
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_FALSE(style & WS_TABSTOP);
 }
 
 TEST_F(MainWindowTest, TabOrderFollowsTheTemplateAndTheFocusStartsOnQuit) {
