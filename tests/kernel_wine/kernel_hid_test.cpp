@@ -319,15 +319,16 @@ bool HasEvent(const std::vector<DeviceChange>& changes, WPARAM event) {
 //
 // Wine differs from Windows here. Its HID bus runs without a udev daemon in the guest (it
 // watches /dev itself): an unplugged device leaves the SetupDi listing and I/O on its handle
-// fails, but no DBT_DEVICEREMOVECOMPLETE reaches the window registered for HID interface
-// notifications, so the link keeps the gone controller current (and its buttons enabled) where
-// Windows would release it. A device plugged in later is not listed; a DBT_DEVICEARRIVAL for it
+// fails, but DBT_DEVICEREMOVECOMPLETE reaches the window registered for HID interface
+// notifications in some runs and not in others. Without it the link keeps the gone controller
+// current (and its buttons enabled) where Windows would release it: the error of its failed I/O
+// (ERROR_ACCESS_DENIED) does not tell a gone device under Wine. A device plugged in later is not listed; a DBT_DEVICEARRIVAL for it
 // came in one run of several and none in the others, so nothing is expected of the messages
 // then: they are printed. The link's handling of the messages themselves is tested with
 // WM_DEVICECHANGE sent to its window (tests/win32_link).
 class HotPlugTest : public ControllerLinkTest, public ::testing::WithParamInterface<GuestDevice> {};
 
-TEST_P(HotPlugTest, UnpluggingEndsIoAndTheListingWithoutARemovalMessage) {
+TEST_P(HotPlugTest, UnpluggingEndsIoAndTheListing) {
     DeviceChangeLog log(window_.hwnd());
     OverlappedOperation read;
     ReplyFrame reply{};
@@ -346,9 +347,12 @@ TEST_P(HotPlugTest, UnpluggingEndsIoAndTheListingWithoutARemovalMessage) {
     EXPECT_NE(SendFrame(BuildResetFrame(), write), WriteStatus::Written);
     EXPECT_TRUE(WaitUntilUnlisted(GetParam(), 20s));
     PumpMessages(3s);
-    EXPECT_FALSE(HasEvent(log.changes(), DBT_DEVICEREMOVECOMPLETE))
-        << "Wine now announces hidraw removals: " << Describe(log.changes());
-    EXPECT_NE(g_currentEntry, nullptr) << "released without a removal message";
+    if (HasEvent(log.changes(), DBT_DEVICEREMOVECOMPLETE)) {
+        EXPECT_EQ(g_currentEntry, nullptr) << "a removal message left the controller current";
+    } else {
+        std::printf("no removal message came: %s\n", Describe(log.changes()).c_str());
+        EXPECT_NE(g_currentEntry, nullptr) << "released without a removal message";
+    }
 
     log.TakeChanges();
     ASSERT_TRUE(Peer().Ok(std::string("create ") + GetParam().kind));
