@@ -97,7 +97,7 @@ const FailureCase FAILURES[] = {
          ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
          UniqueFd host(pair[0]);
          ::close(pair[1]);
-         EXPECT_EQ(SendFrame({host.get(), 64}, BuildResetFrame()), WriteStatus::Failed);
+         EXPECT_EQ(SendFrame({host.get(), 64}, BuildResetFrame()), WriteStatus::Gone);
      },
      "write to the controller failed: the controller hung up"},
     {"listener_reading_the_end_of_the_controller",

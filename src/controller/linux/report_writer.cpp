@@ -20,6 +20,7 @@
 #include "controller/linux/device_errors.h"
 #include "controller/linux/thread_end.h"
 #include "controller/linux/unique_fd.h"
+#include "controller/log.h"
 
 namespace norvessa {
 namespace {
@@ -84,16 +85,21 @@ WriterStatus WriteWhole(int fd, int wakeFd, const std::atomic<bool>& stopping,
             return static_cast<std::size_t>(written) == bytes.size() ? WriterStatus::Written
                                                                      : WriterStatus::Failed;
         }
-        if (IsDeviceGoneError(errno)) {
+        const int error = errno;
+        if (IsDeviceGoneError(error)) {
+            LogErrorFromThread("write to the controller failed: ",
+                               [error] { return ErrorNumberText(error); });
             return WriterStatus::Gone;
         }
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        if (error == EAGAIN || error == EWOULDBLOCK) {
             // A node that does poll (a socket) is waited on; hidraw never gets here.
             const WriterStatus ready = WaitWritable(fd, wakeFd);
             if (ready != WriterStatus::Written) {
                 return ready;
             }
-        } else if (errno != EINTR) {
+        } else if (error != EINTR) {
+            LogErrorFromThread("write to the controller failed: ",
+                               [error] { return ErrorNumberText(error); });
             return WriterStatus::Failed;
         }
     }

@@ -78,6 +78,7 @@ WriteStatus WriteDirectly(int fd, std::span<const std::uint8_t> report, unsigned
             case Readiness::TimedOut:
                 return WriteStatus::TimedOut;
             case Readiness::HungUp:
+                LogError("write to the controller failed: the controller hung up");
                 return WriteStatus::Gone;
             case Readiness::Ready:
                 break;
@@ -85,13 +86,19 @@ WriteStatus WriteDirectly(int fd, std::span<const std::uint8_t> report, unsigned
         const ssize_t written = ::write(fd, report.data(), report.size());
         if (written >= 0) {
             // A report goes out whole or not at all; a short count is a failed write.
-            return static_cast<std::size_t>(written) == report.size() ? WriteStatus::Written
-                                                                      : WriteStatus::Failed;
+            if (static_cast<std::size_t>(written) == report.size()) {
+                return WriteStatus::Written;
+            }
+            LogError("write to the controller failed: a short write");
+            return WriteStatus::Failed;
         }
-        if (IsDeviceGoneError(errno)) {
+        const int error = errno;
+        if (IsDeviceGoneError(error)) {
+            LogError("write to the controller failed: " + ErrorNumberText(error));
             return WriteStatus::Gone;
         }
-        if (!WouldBlock(errno)) {
+        if (!WouldBlock(error)) {
+            LogError("write to the controller failed: " + ErrorNumberText(error));
             return WriteStatus::Failed;
         }
         // Taken by someone else between the poll and the write: wait for what is left.
@@ -109,16 +116,11 @@ WriteStatus SendFrame(const ControllerChannel& channel, const CalibrationFrame& 
         return WriteStatus::Refused;
     }
     const std::span<const std::uint8_t> report(frame.data(), channel.outputReportLength);
-    const WriteStatus status =
-        channel.writer != nullptr
-            ? FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)))
-            : WriteDirectly(channel.fd, report, waitMs);
-    if (status == WriteStatus::Failed) {
-        LogError("write to the controller failed");
-    } else if (status == WriteStatus::Gone) {
-        LogError("write to the controller failed: the controller is gone");
+    // Failures are logged where their cause is known: by the writer thread or the direct write.
+    if (channel.writer != nullptr) {
+        return FromWriter(channel.writer->Write(report, std::chrono::milliseconds(waitMs)));
     }
-    return status;
+    return WriteDirectly(channel.fd, report, waitMs);
 }
 
 namespace {
