@@ -12,17 +12,19 @@ PixelRect ToPixelRect(const QRect& rect) {
 }
 
 QScreen* CalibrationScreen(const QWidget* mainWindow) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    if (mainWindow == nullptr || screens.isEmpty()) {
+    if (mainWindow == nullptr || mainWindow->screen() == nullptr) {
         return QGuiApplication::primaryScreen();
     }
+    // Only screens of one virtual desktop share a coordinate space (separate X screens each
+    // start at 0, 0), so the choice is among the main window's screen and its siblings.
+    const QList<QScreen*> screens = mainWindow->screen()->virtualSiblings();
     std::vector<PixelRect> areas;
     for (const QScreen* screen : screens) {
         areas.push_back(ToPixelRect(screen->geometry()));
     }
     const std::optional<std::size_t> index =
         ChooseMonitor(areas, {{}, {}, ToPixelRect(mainWindow->frameGeometry())});
-    return screens.at(static_cast<qsizetype>(index.value_or(0)));
+    return index ? screens.at(static_cast<qsizetype>(*index)) : mainWindow->screen();
 }
 
 PixelSize DevicePixelSize(const QScreen& screen) {
