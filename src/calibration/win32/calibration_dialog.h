@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "calibration/calibration_run.h"
+#include "calibration/monitor_choice.h"
 #include "calibration/win32/touch_input.h"
 #include "calibration/win32/verdict_listener.h"
 #include "message_map.h"
@@ -61,7 +62,7 @@ class CMyDialog : public CModalDialog {
     void OnTouchInput(std::uint32_t flags, SamplePoint position);
     void SendFrameAndWait(const CalibrationFrame& frame);
     // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.
-    void CoverPrimaryScreen();
+    void CoverMonitor();
     // Stops the listener, ends the touch registration and ends the modal run.
     void EndCalibration(INT_PTR result);
     void StopListenerAndTouch();
@@ -75,6 +76,7 @@ class CMyDialog : public CModalDialog {
     bool retrying_ = false;
 
     CalibrationRun run_;
+    PixelRect monitor_;  // the covered monitor on the desktop, physical pixels
     HWND owner_;
     FingerHook fingerHook_;
     OverlappedOperation write_;
