@@ -34,7 +34,9 @@ else()
     string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}")
     # Depends from the libraries the programs link, as dpkg-shlibdeps finds them.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev")
+    # The Wayland platform plugin: without it Qt falls back to XWayland, whose scaling can
+    # disagree with the output's mode.
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, qt6-wayland")
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/linux/postinst
                                            ${PROJECT_SOURCE_DIR}/packaging/linux/postrm)
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

@@ -29,6 +29,8 @@
 #define IDS_STATUS_ACCESS_DENIED 114
 #define IDS_STATUS_CONNECTED 115
 #define IDS_STATUS_IN_USE 116
+// Added below the controller status when more than one screen is attached.
+#define IDS_STATUS_SCREEN 117
 
 // System-menu command of the About entry.
 #define IDM_ABOUTBOX 0x0010

@@ -1,5 +1,6 @@
 #include "app/status_line.h"
 
+#include "calibration/guidance_text.h"
 #include "resource.h"
 
 namespace norvessa {
@@ -44,6 +45,12 @@ int StatusLineStringId(ControllerPresence presence) {
             break;
     }
     return IDS_STATUS_NO_CONTROLLER;
+}
+
+std::string ScreenNote(const std::string& pattern, std::size_t index, const std::string& name,
+                       std::int32_t width, std::int32_t height) {
+    return FillPlaceholders<std::string>(pattern, std::to_string(index) + " \"" + name + "\"",
+                                         std::to_string(width) + " x " + std::to_string(height));
 }
 
 }  // namespace norvessa

@@ -1,6 +1,8 @@
 #pragma once
 // The main window's status line: why the command buttons are grey, or that they are not.
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -23,5 +25,10 @@ ControllerStatus StatusOfController(bool controllerCurrent,
 
 // The string-table entry for the status; its "%1" takes the path.
 int StatusLineStringId(ControllerPresence presence);
+
+// The line naming the screen the next calibration covers, from the pattern of
+// IDS_STATUS_SCREEN: the index --screen takes with the screen's name, and its size.
+std::string ScreenNote(const std::string& pattern, std::size_t index, const std::string& name,
+                       std::int32_t width, std::int32_t height);
 
 }  // namespace norvessa

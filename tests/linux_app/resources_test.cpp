@@ -92,6 +92,8 @@ TEST(ResourceTables, StringTableInBothLanguages) {
          "Touch controller found on %1 but access was denied: install the udev rule (see README)",
          "在 %1 上找到触摸控制器，但访问被拒绝：请安装 udev 规则（见 README）"},
         {IDS_STATUS_CONNECTED, "Touch controller connected", "触摸控制器已连接"},
+        {IDS_STATUS_SCREEN, "Calibration covers screen %1 (%2 pixels)",
+         "校准将覆盖屏幕 %1（%2 像素）"},
         {IDS_STATUS_IN_USE, "Touch controller in use by another program",
          "触摸控制器正被其他程序使用"},
     };
@@ -101,7 +103,7 @@ TEST(ResourceTables, StringTableInBothLanguages) {
         EXPECT_EQ(LoadResourceString(UiLanguage::ChineseSimplified, entry.id),
                   QString::fromUtf8(entry.chinese));
     }
-    EXPECT_TRUE(LoadResourceString(UiLanguage::English, 117).isEmpty());
+    EXPECT_TRUE(LoadResourceString(UiLanguage::English, 4711).isEmpty());
 }
 
 TEST(ResourceTables, AboutBoxFallsBackToTheEnglishCopyAndCarriesTheVersion) {
@@ -144,7 +146,7 @@ TEST(ResourceTables, EveryQuotedTextOfTheScriptIsInTheTables) {
         const QString quoted = match.next().captured(1);
         EXPECT_TRUE(known.contains(quoted)) << quoted.toStdString();
     }
-    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 16);
+    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 17);
 }
 
 TEST(LanguageChoice, SimplifiedChineseLocalesOnly) {

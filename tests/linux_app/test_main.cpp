@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -101,6 +103,37 @@ void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
     poll->start(10);
 }
 
+// Reports which screen a calibration started from the main window covers and what it tells the
+// controller: the status line's screen note, the set-up frame's size, the window's screen and
+// logical geometry, and whether a steady touch on the first cross there is accepted.
+void ReportScreenCalibration(norvessa::sim::SeqpacketPeer& peer,
+                             norvessa::ui::CNorvessaDlg& dialog) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&peer, &dialog] {
+        const auto received = [&peer] {
+            return peer.With([](norvessa::sim::SimulatedController& c) { return c.received(); });
+        };
+        norvessa::ui::CMyDialog* window = norvessa::test::VisibleCalibration();
+        if (window == nullptr || !window->windowHandle() || !window->windowHandle()->isExposed() ||
+            received().size() < 2) {
+            return;
+        }
+        const QStringList status = dialog.statusLine()->text().split('\n');
+        std::printf("note %s\n", status.size() > 1 ? status[1].toUtf8().constData() : "-");
+        const std::vector<std::uint8_t> setup = received()[0];
+        std::printf("setup %d %d\n", setup[3] | (setup[4] << 8), setup[5] | (setup[6] << 8));
+        const QRect geometry = window->geometry();
+        std::printf("window %s %d %d %d %d\n", window->screen()->name().toUtf8().constData(),
+                    geometry.x(), geometry.y(), geometry.width(), geometry.height());
+        norvessa::test::HoldStillAndLift(*window, norvessa::test::LogicalTarget(*window, 0));
+        peer.WaitForReceived(3, std::chrono::seconds(2));
+        std::printf("frames %zu\n", received().size());
+        std::fflush(stdout);
+        ::_exit(0);
+    });
+    poll->start(10);
+}
+
 int RunChild(int argc, char** argv, std::string action) {
     norvessa::sim::SeqpacketPeer peer;
     norvessa::ReadyController ready{.fd = peer.TakeHostFd()};
@@ -111,6 +144,19 @@ int RunChild(int argc, char** argv, std::string action) {
         if (action == "scaled-calibration") {
             dialog.PostStartCalibration(4);
             ReportScaledCalibration(peer);
+        }
+        if (action == "screen-calibration") {
+            // The main window stands on the screen that NORVESSA_TEST_SCREEN names.
+            QScreen* screen = QGuiApplication::primaryScreen();
+            for (QScreen* each : QGuiApplication::screens()) {
+                if (each->name() == qEnvironmentVariable("NORVESSA_TEST_SCREEN")) {
+                    screen = each;
+                }
+            }
+            dialog.setScreen(screen);
+            dialog.move(screen->geometry().center() - dialog.rect().center());
+            dialog.PostStartCalibration(4);
+            ReportScreenCalibration(peer, dialog);
         }
         QTimer::singleShot(0, &dialog, [action, &dialog] {
             if (!QTest::qWaitForWindowExposed(&dialog)) {

@@ -169,6 +169,8 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
         run->dialog = &dialog;
         if (run->screen != nullptr) {
             // The calibration window covers the screen its main window stands on.
+            // Separate X screens (and Wayland outputs) are chosen, not reached by moving.
+            dialog.setScreen(run->screen);
             const QRect area = run->screen->availableGeometry();
             dialog.move(area.center() - dialog.rect().center());
         }

@@ -5,17 +5,21 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMoveEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QSocketNotifier>
 
 #include "app/linux/about_dlg.h"
 #include "app/linux/dialog_layout.h"
 #include "app/status_line.h"
 #include "calibration/guidance_text.h"
+#include "calibration/linux/calibration_screen.h"
 #include "calibration/target_layout.h"
 #include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
@@ -63,6 +67,10 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
         CreateControls(*dialog);
     }
     SetUpControllerLink(std::move(options.readyController));
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
+        connect(
+            qGuiApp, signal, this, [this] { ShowStatusLine(); }, Qt::QueuedConnection);
+    }
 }
 
 CNorvessaDlg::~CNorvessaDlg() {
@@ -152,8 +160,33 @@ void CNorvessaDlg::UpdateStatusLine() {
         current ? std::vector<ControllerAccess>{} : FindRefusedControllers();
     const ControllerStatus status = StatusOfController(current, refused);
     const QString pattern = LoadResourceString(language_, StatusLineStringId(status.presence));
-    statusLine_->setText(
-        QString::fromStdString(FillPlaceholders<std::string>(pattern.toStdString(), status.path)));
+    controllerStatusText_ =
+        QString::fromStdString(FillPlaceholders<std::string>(pattern.toStdString(), status.path));
+    ShowStatusLine();
+}
+
+void CNorvessaDlg::ShowStatusLine() {
+    if (statusLine_ == nullptr) {
+        return;
+    }
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    QScreen* covered = CalibrationScreen(this);
+    if (screens.size() < 2 || covered == nullptr) {
+        statusLine_->setText(controllerStatusText_);
+        return;
+    }
+    const PixelSize size = DevicePixelSize(*covered);
+    const std::string note =
+        ScreenNote(LoadResourceString(language_, IDS_STATUS_SCREEN).toStdString(),
+                   static_cast<std::size_t>(screens.indexOf(covered)),
+                   covered->name().toStdString(), size.width, size.height);
+    statusLine_->setText(controllerStatusText_ + QLatin1Char('\n') + QString::fromStdString(note));
+}
+
+void CNorvessaDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // Dragging the main window onto another screen changes the screen a calibration covers.
+    ShowStatusLine();
 }
 
 QPushButton* CNorvessaDlg::button(int id) const {

@@ -63,6 +63,7 @@ class CNorvessaDlg : public QDialog {
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
   private:
     void CreateControls(const DialogTemplate& dialog);
@@ -71,6 +72,8 @@ class CNorvessaDlg : public QDialog {
     void EnableCommandButtons(bool enable);
     void OnControllerChanged(bool current);
     void UpdateStatusLine();
+    // The controller's status, and with several screens the one the next calibration covers.
+    void ShowStatusLine();
     void OnControllerReleasing();
     void ForgetGoneController();
     void ShowMessage(const QString& text);
@@ -81,6 +84,7 @@ class CNorvessaDlg : public QDialog {
     std::function<void(CalibrationEnd, bool)> calibrationEnded_;
     std::map<int, QPushButton*> buttons_;
     QLabel* statusLine_ = nullptr;
+    QString controllerStatusText_;
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;
     QPointer<CMyDialog> calibration_;

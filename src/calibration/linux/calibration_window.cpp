@@ -1,7 +1,6 @@
 #include "calibration/linux/calibration_window.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -10,6 +9,7 @@
 #include <QTouchEvent>
 #include <cmath>
 
+#include "calibration/linux/calibration_screen.h"
 #include "calibration/linux/touch_input.h"
 #include "controller/linux/controller_state.h"
 #include "protocol/linux/frame_io.h"
@@ -20,10 +20,6 @@ namespace {
 // A mouse event that Qt made up from a touch the window already handled as a touch.
 bool IsFromTouch(const QMouseEvent* event) {
     return event->source() != Qt::MouseEventNotSynthesized;
-}
-
-std::int32_t ToPhysical(int logical, double devicePixelRatio) {
-    return static_cast<std::int32_t>(std::lround(logical * devicePixelRatio));
 }
 
 // Queued motion must reach the run as it happened, not merged into its last position.
@@ -57,13 +53,14 @@ CMyDialog::~CMyDialog() {
 }
 
 CalibrationEnd CMyDialog::Run() {
-    QScreen* screen =
-        parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    QScreen* screen = CalibrationScreen(parentWidget());
     const QRect geometry = screen->geometry();
     devicePixelRatio_ = screen->devicePixelRatio();
-    // The layout and the frames speak physical pixels, as the controller does.
-    const std::int32_t width = ToPhysical(geometry.width(), devicePixelRatio_);
-    const std::int32_t height = ToPhysical(geometry.height(), devicePixelRatio_);
+    // The layout and the frames speak the covered screen's own physical pixels, as the
+    // controller does: its size, and positions from its top-left corner.
+    const PixelSize size = DevicePixelSize(*screen);
+    const std::int32_t width = size.width;
+    const std::int32_t height = size.height;
     if (run_.Begin(width, height) != LayoutResult::Ok) {
         return CalibrationEnd::NotStarted;
     }
@@ -81,6 +78,8 @@ CalibrationEnd CMyDialog::Run() {
     SetMotionCompression(false);
     timeout_.Start(SteadyMs());
     ArmTimeout();
+    // Wayland places a full-screen window on the output it was given, not where it is moved.
+    setScreen(screen);
     setGeometry(geometry);
     setWindowState(windowState() | Qt::WindowFullScreen);
     listener_.Start(g_controllerFd, [this](ListenerEvent event) {

@@ -60,9 +60,9 @@ class CMyDialog : public QDialog {
     CMyDialog(const CMyDialog&) = delete;
     CMyDialog& operator=(const CMyDialog&) = delete;
 
-    // Lays the targets out on the primary screen, sends the set-up frame and the first point
-    // frame, shows the window full screen, starts the listener and returns when the window has
-    // ended. Call once.
+    // Lays the targets out on the screen holding its parent (the main window), sends the set-up
+    // frame and the first point frame, shows the window full screen there, starts the listener
+    // and returns when the window has ended. Call once.
     CalibrationEnd Run();
     // The controller is about to be closed: the listener stops at once and the window ends.
     void EndForRemoval();

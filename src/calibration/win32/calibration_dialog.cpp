@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app_messages.h"
+#include "calibration/win32/calibration_monitor.h"
 #include "calibration/win32/pointer_input.h"
 #include "controller/win32/controller_state.h"
 #include "controller/win32/device_gone.h"
@@ -95,9 +96,9 @@ std::optional<MessageResult> CMyDialog::OnMessage(UINT message, WPARAM wParam, L
 
 BOOL CMyDialog::OnInitDialog() {
     CModalDialog::OnInitDialog();
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    if (run_.Begin(width, height) != LayoutResult::Ok) {
+    // The frames carry the covered monitor's own size and positions from its top-left corner.
+    monitor_ = CalibrationMonitor(GetWindow(GetSafeHwnd(), GW_OWNER));
+    if (run_.Begin(monitor_.width, monitor_.height) != LayoutResult::Ok) {
         // A count without a layout, or a screen too small for one: nothing is sent or shown.
         ending_ = true;
         EndDialog(-1);
@@ -126,7 +127,7 @@ BOOL CMyDialog::OnInitDialog() {
     if (ending_) {
         return FALSE;
     }
-    CoverPrimaryScreen();
+    CoverMonitor();
     listener_.Start(g_readDevice.handle, GetSafeHwnd(), WM_CALIBRATION_VERDICT);
     timeout_.Start(TickNow());
     ArmTimeoutTimer();
@@ -142,10 +143,11 @@ void CMyDialog::SendFrameAndWait(const CalibrationFrame& frame) {
     }
 }
 
-void CMyDialog::CoverPrimaryScreen() {
-    // The restored place is the whole screen too: a window manager that leaves the maximised
+void CMyDialog::CoverMonitor() {
+    // The restored place is the whole monitor too: a window manager that leaves the maximised
     // size to the window (or none at all, as under Wine on a bare X server) still shows it so.
-    SetWindowPos(GetSafeHwnd(), nullptr, 0, 0, run_.screenWidth(), run_.screenHeight(),
+    // Placed there first, the window also maximises on that monitor.
+    SetWindowPos(GetSafeHwnd(), nullptr, monitor_.x, monitor_.y, monitor_.width, monitor_.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(GetSafeHwnd(), SW_MAXIMIZE);
 }
@@ -154,7 +156,8 @@ MessageResult CMyDialog::OnGetMinMaxInfo(WPARAM, LPARAM lParam) {
     if (!run_.started()) {
         return MessageResult::Default();
     }
-    // The whole primary screen, not its work area: the taskbar would hide targets.
+    // The whole monitor, not its work area: the taskbar would hide targets. The position is
+    // taken relative to the monitor the window maximises on.
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
     info->ptMaxPosition = POINT{0, 0};
     info->ptMaxSize = POINT{run_.screenWidth(), run_.screenHeight()};

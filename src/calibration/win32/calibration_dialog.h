@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "calibration/calibration_run.h"
+#include "calibration/monitor_choice.h"
 #include "calibration/run_timeout.h"
 #include "calibration/win32/guidance_painter.h"
 #include "calibration/win32/touch_input.h"
@@ -88,7 +89,7 @@ class CMyDialog : public CModalDialog {
     void OnTimeoutTick();
     void SendFrameAndWait(const CalibrationFrame& frame);
     // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.
-    void CoverPrimaryScreen();
+    void CoverMonitor();
     // Stops the listener, ends the touch registration and ends the modal run.
     void EndCalibration(INT_PTR result);
     void StopListenerAndTouch();
@@ -102,6 +103,7 @@ class CMyDialog : public CModalDialog {
     bool retrying_ = false;
 
     CalibrationRun run_;
+    PixelRect monitor_;  // the covered monitor on the desktop, physical pixels
     HWND owner_;
     FingerHook fingerHook_;
     OverlappedOperation write_;

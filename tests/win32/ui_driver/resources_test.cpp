@@ -232,7 +232,8 @@ TEST_F(ResourcesTest, ManifestAsksForCommonControls6AsInvokerAndDpiAwareness) {
     ASSERT_NE(controls, std::string::npos);
     EXPECT_EQ(manifest.find("version=\"6.0.0.0\"", controls), manifest.find("version=", controls));
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
-    EXPECT_NE(manifest.find("\">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("\">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("\">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
 }
 
 }  // namespace

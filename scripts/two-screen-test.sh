@@ -1,0 +1,65 @@
+#!/bin/sh
+# The calibration covers the screen of the main window, in that screen's own pixels: the demo
+# under an Xvfb with two screens of different sizes, calibrating once with the main window on
+# each. For each, the calibration window must cover exactly that screen and the set-up frame at
+# the simulated controller must carry that screen's size. Usage: two-screen-test.sh [BUILD_DIR]
+set -eu
+cd "$(dirname "$0")/.."
+build=${1:-build/linux}
+demo=$build/src/app/linux/norvessa-demo
+[ -x "$demo" ] || cmake --build "$build" --target norvessa-demo
+work=$(mktemp -d)
+fifo=$work/display
+mkfifo "$fifo"
+Xvfb -displayfd 9 -screen 0 1280x1024x24 -screen 1 1024x768x24 -nolisten tcp 9>"$fifo" \
+    >/dev/null 2>&1 &
+xvfb=$!
+read -r display_number <"$fifo"
+trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+export DISPLAY=":$display_number"
+
+# Little-endian 16-bit width and height, as bytes 3 to 6 of the set-up frame.
+size_bytes() {
+    printf '%02X %02X %02X %02X' $(($1 & 255)) $(($1 >> 8)) $(($2 & 255)) $(($2 >> 8))
+}
+
+failed=0
+# check SCREEN WIDTH HEIGHT [DEMO OPTIONS...]
+check() {
+    screen=$1 width=$2 height=$3
+    shift 3
+    frames=$work/frames-$screen
+    NORVESSA_DEMO_FRAMES=$frames "$demo" "$@" --calibrate 4 >"$work/log" 2>&1 &
+    pid=$!
+    window=
+    tries=0
+    while [ -z "$window" ] && [ $tries -lt 40 ]; do
+        sleep 0.5
+        for candidate in $(xdotool search --screen "$screen" --onlyvisible --pid "$pid" 2>/dev/null); do
+            [ "$(xdotool getwindowname "$candidate")" = "norvessa-demo" ] && window=$candidate
+        done
+        tries=$((tries + 1))
+    done
+    geometry=
+    [ -n "$window" ] && geometry=$(xdotool getwindowgeometry "$window" | tr '\n' ' ' | tr -s ' ')
+    # Escape ends the calibration and, with --calibrate, the demo, which then writes its frames.
+    DISPLAY=":$display_number.$screen" xdotool key Escape
+    timeout 20 sh -c "while kill -0 $pid 2>/dev/null; do sleep 0.2; done" || kill "$pid"
+    wait "$pid" 2>/dev/null || true
+    expected_frame="AA F1 00 $(size_bytes "$width" "$height") 04"
+    case $geometry in
+        *"Position: 0,0 (screen: $screen) Geometry: ${width}x${height}"*) ;;
+        *) echo "screen $screen: calibration window '$geometry', not ${width}x${height} at 0,0" >&2
+           failed=1 ;;
+    esac
+    if ! grep -q "^$expected_frame" "$frames" 2>/dev/null; then
+        echo "screen $screen: set-up frame '$(head -n 1 "$frames" 2>/dev/null)'," \
+             "expected '$expected_frame'" >&2
+        failed=1
+    fi
+}
+
+check 0 1280 1024
+check 1 1024 768 --screen 1
+[ $failed = 0 ] && echo "two screens: each calibration covered its screen and sent its size"
+exit $failed
