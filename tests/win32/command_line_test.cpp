@@ -98,22 +98,27 @@ TEST_P(WindowsCommandLine, EndsWithItsExitCodeAndWords) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, WindowsCommandLine,
-    ::testing::Values(Case{"help", L"--help", 0, "Usage: norvessa [OPTION]...", nullptr},
-                      Case{"version", L"--version", 0, "Norvessa " NORVESSA_VERSION "\n", nullptr},
-                      Case{"unknown_option", L"--bogus", 2, nullptr,
-                           "norvessa: unknown option '--bogus'\nUsage: norvessa [OPTION]..."},
-                      // Qt's options mean nothing to the Windows build.
-                      Case{"toolkit_option", L"-platform offscreen", 2, nullptr,
-                           "norvessa: unknown option '-platform'"},
-                      Case{"calibration_count", L"--calibrate 10", 2, nullptr,
-                           "--calibrate takes 4, 9, 12, 15, 16, 20 or 25 points, not '10'"},
-                      Case{"reset_without_controller", L"--reset", 4, nullptr,
-                           "no controller found\n"},
-                      // The main dialog opens, finds no controller and ends.
-                      Case{"calibration_without_controller", L"--calibrate 9", 4, nullptr,
-                           "no controller found\n"},
-                      // Wine's virtual HID devices are listed, each with its reason.
-                      Case{"list_without_controller", L"--list", 1, "\\\\?\\", nullptr}),
+    ::testing::Values(
+        Case{"help", L"--help", 0, "Usage: norvessa [OPTION]...", nullptr},
+        Case{"version", L"--version", 0, "Norvessa " NORVESSA_VERSION "\n", nullptr},
+        Case{"unknown_option", L"--bogus", 2, nullptr,
+             "norvessa: unknown option '--bogus'\nUsage: norvessa [OPTION]..."},
+        // Qt's options mean nothing to the Windows build.
+        Case{"toolkit_option", L"-platform offscreen", 2, nullptr,
+             "norvessa: unknown option '-platform'"},
+        Case{"calibration_count", L"--calibrate 10", 2, nullptr,
+             "--calibrate takes 4, 9, 12, 15, 16, 20 or 25 points, not '10'"},
+        Case{"reset_without_controller", L"--reset", 4, nullptr, "no controller found\n"},
+        // The main dialog opens, finds no controller and ends.
+        Case{"calibration_without_controller", L"--calibrate 9", 4, nullptr,
+             "no controller found\n"},
+        // Wine offers one monitor: index 0 is taken, anything else refused
+        // before a window opens.
+        Case{"screen_by_index", L"--screen 0 --calibrate 9", 4, nullptr, "no controller found\n"},
+        Case{"unknown_screen", L"--screen 7 --calibrate 9", 2, nullptr,
+             "norvessa: no screen '7' (screens: 0 "},
+        // Wine's virtual HID devices are listed, each with its reason.
+        Case{"list_without_controller", L"--list", 1, "\\\\?\\", nullptr}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
 }  // namespace

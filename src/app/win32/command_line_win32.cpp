@@ -5,12 +5,14 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/interface_report.h"
 #include "app_messages.h"
+#include "calibration/win32/calibration_monitor.h"
 #include "controller/log.h"
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"
@@ -253,8 +255,18 @@ CommandLineOutcome RunCommandLine() {
             break;
     }
     if (line.screen) {
-        output.Err("norvessa: --screen is not available in the Windows build yet\n");
-        return {EXIT_USAGE};
+        // Checked before any window opens: every calibration then covers that monitor.
+        const std::vector<std::string> names = MonitorNames();
+        const std::optional<std::size_t> index = FindScreen(*line.screen, names);
+        if (!index) {
+            std::string known;
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                known += (i == 0 ? "" : ", ") + std::to_string(i) + " " + names[i];
+            }
+            output.Err("norvessa: no screen '" + *line.screen + "' (screens: " + known + ")\n");
+            return {EXIT_USAGE};
+        }
+        SetChosenMonitor(index);
     }
     return {std::nullopt, line.calibrationPoints};
 }

@@ -1,23 +1,28 @@
 #include "calibration/win32/calibration_monitor.h"
 
+#include "controller/win32/wide_text.h"
+
 namespace norvessa {
 namespace {
 
 struct Monitor {
     HMONITOR handle;
     PixelRect area;
+    std::string name;
 };
+
+std::optional<std::size_t> g_chosenMonitor;
 
 PixelRect ToPixelRect(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
-    MONITORINFO info{};
+    MONITORINFOEXW info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) {
         reinterpret_cast<std::vector<Monitor>*>(list)->push_back(
-            {monitor, ToPixelRect(info.rcMonitor)});
+            {monitor, ToPixelRect(info.rcMonitor), Utf8FromWide(info.szDevice)});
     }
     return TRUE;
 }
@@ -75,9 +80,22 @@ std::vector<PixelRect> DesktopMonitors() {
     return areas;
 }
 
+std::vector<std::string> MonitorNames() {
+    std::vector<std::string> names;
+    for (const Monitor& monitor : EnumerateMonitors()) {
+        names.push_back(monitor.name);
+    }
+    return names;
+}
+
+void SetChosenMonitor(std::optional<std::size_t> index) {
+    g_chosenMonitor = index;
+}
+
 PixelRect CalibrationMonitor(HWND mainWindow) {
     const std::vector<Monitor> monitors = EnumerateMonitors();
     MonitorPreference preference;
+    preference.chosen = g_chosenMonitor;
     const HMONITOR digitizer = DigitizerMonitor();
     std::vector<PixelRect> areas;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
@@ -89,7 +107,7 @@ PixelRect CalibrationMonitor(HWND mainWindow) {
     RECT windowRect{};
     if (mainWindow != nullptr && GetWindowRect(mainWindow, &windowRect)) {
         preference.mainWindow = ToPixelRect(windowRect);
-    } else if (!preference.digitizer) {
+    } else if (!preference.digitizer && !preference.chosen) {
         return PrimaryMonitor();
     }
     const std::optional<std::size_t> index = ChooseMonitor(areas, preference);
