@@ -68,13 +68,31 @@ NamedPipePeer::~NamedPipePeer() {
 }
 
 void NamedPipePeer::FingerDown() {
-    With([](SimulatedController& c) { c.FingerDown(Clock::now()); });
+    {
+        std::lock_guard lock(mutex_);
+        fingerEvents_.emplace_back(true, Clock::now());
+    }
     Wake();
 }
 
 void NamedPipePeer::FingerUp() {
-    With([](SimulatedController& c) { c.FingerUp(Clock::now()); });
+    {
+        std::lock_guard lock(mutex_);
+        fingerEvents_.emplace_back(false, Clock::now());
+    }
     Wake();
+}
+
+void NamedPipePeer::ApplyFingerEvents() {
+    std::lock_guard lock(mutex_);
+    for (const auto& [down, when] : fingerEvents_) {
+        if (down) {
+            controller_.FingerDown(when);
+        } else {
+            controller_.FingerUp(when);
+        }
+    }
+    fingerEvents_.clear();
 }
 
 void NamedPipePeer::QueueReport(const ReplyFrame& report) {
@@ -131,6 +149,11 @@ void NamedPipePeer::Serve() noexcept {
         }
         if (reading && !read.outstanding()) {
             read.StartRead(deviceHandle_.get(), buffer_.data(), READ_BUFFER_SIZE);
+        }
+        // A read still waiting means every report written so far has been taken: the touches
+        // that followed them may come now. A completed one is taken first, below.
+        if (!read.outstanding() || ::WaitForSingleObject(read.event(), 0) != WAIT_OBJECT_0) {
+            ApplyFingerEvents();
         }
         const HANDLE handles[] = {wake_.get(), read.event()};
         const DWORD count = read.outstanding() ? 2 : 1;

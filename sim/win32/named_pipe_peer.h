@@ -13,6 +13,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "controller/win32/win32_handles.h"
 #include "protocol/win32/overlapped_io.h"
@@ -44,6 +46,9 @@ class NamedPipePeer {
         std::lock_guard lock(mutex_);
         return f(controller_);
     }
+    // A finger landing on or leaving the screen. Applied on the serving thread once every report
+    // the tool wrote before it has been read, so a touch never overtakes the frame that
+    // announced its target (a real controller has that frame before anyone can touch).
     void FingerDown();
     void FingerUp();
     // Puts a report in the input queue now (a report the tool did not ask for).
@@ -60,6 +65,7 @@ class NamedPipePeer {
   private:
     void Serve() noexcept;
     void OnReportRead(DWORD length);
+    void ApplyFingerEvents();
     void SendDueReports();
     DWORD MillisecondsToNextReport();
     void Wake() { ::SetEvent(wake_.get()); }
@@ -76,6 +82,8 @@ class NamedPipePeer {
     bool stop_ = false;
     bool paused_ = false;
     bool disconnected_ = false;
+    // Finger events not applied yet, in order: true for down, with the time they happened.
+    std::vector<std::pair<bool, Clock::time_point>> fingerEvents_;
     std::thread thread_;
 };
 
