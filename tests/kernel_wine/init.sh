@@ -18,14 +18,24 @@ if ! mount -t 9p -o trans=virtio,version=9p2000.L,msize=262144,ro,cache=loose ho
     echo "init: cannot mount the host's root"
     exec /bin/norvessa-qemu-exit 3
 fi
-for dir in tmp run var/tmp; do mount -t tmpfs tmpfs $root/$dir; done
+cmdline=$(cat /proc/cmdline)
+word() { echo "$cmdline" | tr ' ' '\n' | sed -n "s/^$1=//p"; }
+# Writable tmpfs where programs write; folders of the host's /tmp that the stage reads (a
+# checkout under /tmp) are bound back in from a second view of it.
+mount -t tmpfs tmpfs $root/run
+mkdir -p $root/run/host-tmp
+mount --bind $root/tmp $root/run/host-tmp
+for dir in tmp var/tmp; do mount -t tmpfs tmpfs $root/$dir; done
+for top in $(word norvessa_host_tmp | tr ',' ' '); do
+    mkdir -p $root/tmp/$top
+    mount --bind $root/run/host-tmp/$top $root/tmp/$top || echo "init: cannot bind /tmp/$top"
+done
 mount --move /proc $root/proc
 mount --move /sys $root/sys
 mount --move /dev $root/dev
 mkdir -p $root/dev/shm $root/dev/pts
 mount -t tmpfs tmpfs $root/dev/shm
 mount -t devpts devpts $root/dev/pts
-word() { tr ' ' '\n' <$root/proc/cmdline | sed -n "s/^$1=//p"; }
 stage=$(word norvessa_stage)
 environment=$(word norvessa_env)
 echo "init: host root mounted at $(cut -d' ' -f1 $root/proc/uptime) s"

@@ -21,9 +21,13 @@ wine=wine
 command -v "$wine" >/dev/null && command -v wineserver >/dev/null || skip "Wine not installed"
 mkdir -p "$work/cache"
 work=$(realpath "$work")
-# The guest puts tmpfs over /tmp: what it reads of the host must live elsewhere.
+# The guest puts tmpfs over /tmp: the folders under /tmp it reads of the host (a checkout there,
+# as a CI clone may be) are named to its init, which binds them back in.
+host_tmp=""
 for path in "$work" "$tests" "$linux_build"; do
-    case "$(realpath -m "$path")" in /tmp/*) echo "$path: a build tree under /tmp is hidden in the guest"; exit 1 ;; esac
+    case "$(realpath -m "$path")" in
+        /tmp/*) top=$(realpath -m "$path" | cut -d/ -f3); host_tmp="${host_tmp:+$host_tmp,}$top" ;;
+    esac
 done
 
 # The device program and the exit helper are Linux programs of the linux preset's build.
@@ -103,7 +107,7 @@ set +e
 # Under TCG with -cpu max every Wine process faults in the guest kernel (SMAP): smap=off.
 timeout "${NORVESSA_KERNEL_TIMEOUT:-900}" qemu-system-x86_64 -accel $accel -cpu $cpu -m 1536M \
     -smp 1 -nographic -no-reboot -kernel "$kdir/vmlinuz" -initrd "$work/initramfs.cpio.gz" \
-    -append "console=ttyS0 quiet panic=-1 norvessa_stage=$work/guest.sh norvessa_env=$work/guest.env" \
+    -append "console=ttyS0 quiet panic=-1 norvessa_stage=$work/guest.sh norvessa_env=$work/guest.env norvessa_host_tmp=$host_tmp" \
     -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
     -device isa-debug-exit,iobase=0xf4,iosize=0x04 -nic none -vga none </dev/null >"$work/guest.log" 2>&1
 status=$?
