@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -67,12 +68,16 @@ void Perform(const std::string& action, norvessa::ui::CNorvessaDlg& dialog) {
     }
 }
 
-// Reports what a calibration shows and sends on this screen: the set-up frame's size, the
-// pixels of the first cross in the window's physical pixels, and whether a steady touch on it
-// is accepted. Polled until the window and its opening frames are there.
-void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
+using SetupFrame = std::vector<std::uint8_t>;
+
+// Polls until a calibration window is shown with its opening frames, prints what `report` reads
+// of it and of its set-up frame, then touches the first cross steadily, prints how many frames
+// the controller has by then (3: the touch was accepted) and ends the child.
+void ReportOnceCalibrationShows(
+    norvessa::sim::SeqpacketPeer& peer,
+    std::function<void(norvessa::ui::CMyDialog& window, const SetupFrame& setup)> report) {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [&peer] {
+    QObject::connect(poll, &QTimer::timeout, [&peer, report] {
         const auto received = [&peer] {
             return peer.With([](norvessa::sim::SimulatedController& c) { return c.received(); });
         };
@@ -81,19 +86,7 @@ void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
             received().size() < 2) {
             return;
         }
-        const std::vector<std::uint8_t> setup = received()[0];
-        std::printf("ratio %g\n", window->devicePixelRatioUsed());
-        std::printf("setup %d %d\n", setup[3] | (setup[4] << 8), setup[5] | (setup[6] << 8));
-        const QImage image = window->grab().toImage();
-        std::printf("image %d %d\n", image.width(), image.height());
-        int black = 0;
-        for (int d = -10; d < 10; ++d) {
-            black += image.pixelColor(20 + d, 20) == QColor(Qt::black);
-            black += image.pixelColor(20, 20 + d) == QColor(Qt::black);
-        }
-        // Arms of 10 logical pixels: past x = 30 only when scaled, and never to x = 40.
-        std::printf("cross %d %d %d\n", black, image.pixelColor(30, 20) == QColor(Qt::black),
-                    image.pixelColor(40, 20) == QColor(Qt::black));
+        report(*window, received()[0]);
         norvessa::test::HoldStillAndLift(*window, norvessa::test::LogicalTarget(*window, 0));
         peer.WaitForReceived(3, std::chrono::seconds(2));
         std::printf("frames %zu\n", received().size());
@@ -103,35 +96,44 @@ void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
     poll->start(10);
 }
 
+void PrintSetupSize(const SetupFrame& setup) {
+    std::printf("setup %d %d\n", setup[3] | (setup[4] << 8), setup[5] | (setup[6] << 8));
+}
+
+// Reports what a calibration shows and sends on this screen: the set-up frame's size, the
+// pixels of the first cross in the window's physical pixels, and whether a steady touch on it
+// is accepted.
+void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
+    ReportOnceCalibrationShows(peer, [](norvessa::ui::CMyDialog& window, const SetupFrame& setup) {
+        std::printf("ratio %g\n", window.devicePixelRatioUsed());
+        PrintSetupSize(setup);
+        const QImage image = window.grab().toImage();
+        std::printf("image %d %d\n", image.width(), image.height());
+        int black = 0;
+        for (int d = -10; d < 10; ++d) {
+            black += image.pixelColor(20 + d, 20) == QColor(Qt::black);
+            black += image.pixelColor(20, 20 + d) == QColor(Qt::black);
+        }
+        // Arms of 10 logical pixels: past x = 30 only when scaled, and never to x = 40.
+        std::printf("cross %d %d %d\n", black, image.pixelColor(30, 20) == QColor(Qt::black),
+                    image.pixelColor(40, 20) == QColor(Qt::black));
+    });
+}
+
 // Reports which screen a calibration started from the main window covers and what it tells the
 // controller: the status line's screen note, the set-up frame's size, the window's screen and
 // logical geometry, and whether a steady touch on the first cross there is accepted.
 void ReportScreenCalibration(norvessa::sim::SeqpacketPeer& peer,
                              norvessa::ui::CNorvessaDlg& dialog) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [&peer, &dialog] {
-        const auto received = [&peer] {
-            return peer.With([](norvessa::sim::SimulatedController& c) { return c.received(); });
-        };
-        norvessa::ui::CMyDialog* window = norvessa::test::VisibleCalibration();
-        if (window == nullptr || !window->windowHandle() || !window->windowHandle()->isExposed() ||
-            received().size() < 2) {
-            return;
-        }
-        const QStringList status = dialog.statusLine()->text().split('\n');
-        std::printf("note %s\n", status.size() > 1 ? status[1].toUtf8().constData() : "-");
-        const std::vector<std::uint8_t> setup = received()[0];
-        std::printf("setup %d %d\n", setup[3] | (setup[4] << 8), setup[5] | (setup[6] << 8));
-        const QRect geometry = window->geometry();
-        std::printf("window %s %d %d %d %d\n", window->screen()->name().toUtf8().constData(),
-                    geometry.x(), geometry.y(), geometry.width(), geometry.height());
-        norvessa::test::HoldStillAndLift(*window, norvessa::test::LogicalTarget(*window, 0));
-        peer.WaitForReceived(3, std::chrono::seconds(2));
-        std::printf("frames %zu\n", received().size());
-        std::fflush(stdout);
-        ::_exit(0);
-    });
-    poll->start(10);
+    ReportOnceCalibrationShows(
+        peer, [&dialog](norvessa::ui::CMyDialog& window, const SetupFrame& setup) {
+            const QStringList status = dialog.statusLine()->text().split('\n');
+            std::printf("note %s\n", status.size() > 1 ? status[1].toUtf8().constData() : "-");
+            PrintSetupSize(setup);
+            const QRect geometry = window.geometry();
+            std::printf("window %s %d %d %d %d\n", window.screen()->name().toUtf8().constData(),
+                        geometry.x(), geometry.y(), geometry.width(), geometry.height());
+        });
 }
 
 int RunChild(int argc, char** argv, std::string action) {
