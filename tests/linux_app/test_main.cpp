@@ -105,7 +105,7 @@ void PrintSetupSize(const SetupFrame& setup) {
 // is accepted.
 void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
     ReportOnceCalibrationShows(peer, [](norvessa::ui::CMyDialog& window, const SetupFrame& setup) {
-        std::printf("ratio %g\n", window.devicePixelRatioUsed());
+        std::printf("ratio %g\n", window.pixelsPerLogical());
         PrintSetupSize(setup);
         const QImage image = window.grab().toImage();
         std::printf("image %d %d\n", image.width(), image.height());
