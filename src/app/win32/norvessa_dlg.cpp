@@ -32,6 +32,9 @@ const MessageMap<CNorvessaDlg>& CNorvessaDlg::GetMessageMap() {
         {WM_DEVICECHANGE, &CNorvessaDlg::OnDeviceChange},
         {WM_DESTROY, &CNorvessaDlg::OnDestroy},
         {WM_START_CALIBRATION, &CNorvessaDlg::OnStartCalibration},
+        {WM_WINDOWPOSCHANGED, &CNorvessaDlg::OnWindowPosChanged},
+        {WM_DISPLAYCHANGE, &CNorvessaDlg::OnDisplayChange},
+        {WM_DPICHANGED, &CNorvessaDlg::OnDpiChanged},
     };
     static constexpr CommandEntry<CNorvessaDlg> commands[] = {
         {IDC_CALIBRATE_4, BN_CLICKED, &CNorvessaDlg::OnBnClicked4},
@@ -78,7 +81,39 @@ BOOL CNorvessaDlg::OnInitDialog() {
 }
 
 void CNorvessaDlg::ShowControllerStatus() {
-    ShowControllerStatusLine(GetSafeHwnd(), resources());
+    controllerStatus_ = ControllerStatusText(resources());
+    ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+}
+
+void CNorvessaDlg::ShowCoveredMonitor() {
+    // Not before the initialisation has put the controller's line up.
+    if (!controllerStatus_.empty()) {
+        ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+    }
+}
+
+MessageResult CNorvessaDlg::OnWindowPosChanged(WPARAM, LPARAM lParam) {
+    // Only a move or a resize can bring the window onto another monitor; the default
+    // handling still has to run, it sends WM_MOVE and WM_SIZE.
+    const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (position == nullptr || (position->flags & (SWP_NOMOVE | SWP_NOSIZE)) !=
+                                   static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE)) {
+        ShowCoveredMonitor();
+    }
+    return MessageResult::Default();
+}
+
+MessageResult CNorvessaDlg::OnDisplayChange(WPARAM, LPARAM) {
+    // A monitor came or went, or changed its resolution.
+    ShowCoveredMonitor();
+    return MessageResult::Default();
+}
+
+MessageResult CNorvessaDlg::OnDpiChanged(WPARAM, LPARAM) {
+    // The default handling then scales the dialog, and that move arrives as
+    // WM_WINDOWPOSCHANGED as well.
+    ShowCoveredMonitor();
+    return MessageResult::Default();
 }
 
 void CNorvessaDlg::AddAboutEntry() {
