@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/status_line.h"
+#include "app/win32/norvessa_dlg.h"
 #include "controller/win32/wide_text.h"
-#include "norvessa_dlg.h"
 #include "resource.h"
-#include "resource_string.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

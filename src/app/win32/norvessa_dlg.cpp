@@ -1,19 +1,19 @@
-#include "norvessa_dlg.h"
+#include "app/win32/norvessa_dlg.h"
 
 #include <memory>
 #include <new>
 
-#include "about_dlg.h"
-#include "app_messages.h"
+#include "app/win32/about_dlg.h"
+#include "app/win32/status_line_view.h"
+#include "app/win32/system_menu.h"
 #include "calibration/target_layout.h"
 #include "controller/win32/controller_state.h"
-#include "message_box.h"
-#include "paint_context.h"
 #include "protocol/win32/reset_exchange.h"
 #include "resource.h"
-#include "resource_string.h"
-#include "status_line_view.h"
-#include "system_menu.h"
+#include "ui/win32/app_messages.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/paint_context.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

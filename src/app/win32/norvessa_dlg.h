@@ -7,8 +7,8 @@
 #include <string>
 
 #include "calibration/win32/calibration_dialog.h"
-#include "message_map.h"
-#include "modal_dialog.h"
+#include "ui/win32/message_map.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 

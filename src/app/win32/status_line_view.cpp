@@ -1,4 +1,4 @@
-#include "status_line_view.h"
+#include "app/win32/status_line_view.h"
 
 #include <optional>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "controller/win32/controller_state.h"
 #include "controller/win32/wide_text.h"
 #include "resource.h"
-#include "resource_string.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

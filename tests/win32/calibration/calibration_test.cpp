@@ -3,10 +3,10 @@
 // the controller.
 #include <gtest/gtest.h>
 
-#include "app_messages.h"
 #include "calibration_session.h"
 #include "resource.h"
 #include "test_window.h"
+#include "ui/win32/app_messages.h"
 #include "window_queries.h"
 
 namespace norvessa::test {
