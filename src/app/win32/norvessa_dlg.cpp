@@ -175,7 +175,10 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         RunningFlag& operator=(const RunningFlag&) = delete;
         bool& flag_;
     } running(calibrationRunning_);
-    if (calibration->DoModal() == CMyDialog::TIMED_OUT) {
+    const INT_PTR end = calibration->DoModal();
+    // The run may have found the controller gone and released it.
+    ShowControllerStatus();
+    if (end == CMyDialog::TIMED_OUT) {
         // Nobody touched the screen: say why the window went.
         ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_TIMED_OUT, MB_OK);
     }
@@ -195,8 +198,10 @@ void CNorvessaDlg::OnBnClickedReset() {
         case ResetOutcome::NoMessage:
             break;
         case ResetOutcome::ControllerGone:
-            // No message: the controller is released as its removal would release it.
+            // No message: the controller is released as its removal would release it, and the
+            // status line says so at once rather than when (or whether) the removal is told.
             ::norvessa::OnCurrentControllerGone();
+            ShowControllerStatus();
             break;
     }
 }
