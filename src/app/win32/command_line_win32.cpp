@@ -5,6 +5,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -202,10 +203,14 @@ void EndMainDialog(HWND mainWindow) {
 
 }  // namespace
 
-MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode) {
-    MainDialogOptions options;
-    options.setUpControllerLink = [points, exitCode](HWND mainWindow) {
-        const BOOL result = SetUpControllerLink(mainWindow);
+MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
+                                   MainDialogOptions options) {
+    std::function<BOOL(HWND)> setUpLink = std::move(options.setUpControllerLink);
+    if (!setUpLink) {
+        setUpLink = [](HWND mainWindow) { return SetUpControllerLink(mainWindow); };
+    }
+    options.setUpControllerLink = [points, exitCode, setUpLink](HWND mainWindow) {
+        const BOOL result = setUpLink(mainWindow);
         if (g_currentEntry == nullptr) {
             TextOutput().Err("no controller found\n");
             *exitCode = EXIT_NO_CONTROLLER;

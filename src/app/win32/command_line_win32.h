@@ -24,7 +24,9 @@ CommandLineOutcome RunCommandLine();
 
 // The main dialog for --calibrate N: the calibration starts as soon as the dialog is up, and
 // the dialog ends with the run; `exitCode` then holds 0 for success, 1 for a failure or a
-// cancel, 4 when there was no controller.
-MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode);
+// cancel, 4 when there was no controller. `options` keeps what it sets otherwise; its link
+// set-up, when it has one, stands in for the search of the HID interfaces (the demo's).
+MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
+                                   MainDialogOptions options = {});
 
 }  // namespace norvessa::win32

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 namespace norvessa::automation {
 
@@ -9,6 +10,7 @@ namespace {
 
 constexpr auto POLL_INTERVAL = std::chrono::milliseconds(20);
 constexpr UINT SEND_TIMEOUT_MS = 5000;
+constexpr auto MOUSE_EVENT_INTERVAL = std::chrono::milliseconds(15);
 
 struct WindowSearch {
     const std::function<bool(HWND)>* matches;
@@ -157,6 +159,41 @@ void PostMouseTouch(HWND window, POINT at, int moves) {
         PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, position);
     }
     PostMessageW(window, WM_LBUTTONUP, 0, position);
+}
+
+bool SendMouseTouch(POINT screenAt, int moves) {
+    // Absolute positions span 0..65535 across the whole virtual desktop, so any monitor's
+    // pixels can be reached.
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const auto absolute = [](LONG offset, int size) {
+        return static_cast<LONG>((offset * 65536 + size / 2) / size);
+    };
+    const auto event = [&](DWORD flags, LONG dx) {
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dx = absolute(screenAt.x + dx - left, width);
+        input.mi.dy = absolute(screenAt.y - top, height);
+        input.mi.dwFlags =
+            flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | MOUSEEVENTF_MOVE;
+        return input;
+    };
+    std::vector<INPUT> inputs = {event(0, 0), event(MOUSEEVENTF_LEFTDOWN, 0)};
+    for (int i = 0; i < moves; ++i) {
+        // The pointer must really move for a move to be reported: one pixel to and fro.
+        inputs.push_back(event(0, (i % 2 == 0) ? 1 : 0));
+    }
+    inputs.push_back(event(MOUSEEVENTF_LEFTUP, 0));
+    for (INPUT& input : inputs) {
+        if (SendInput(1, &input, static_cast<int>(sizeof(INPUT))) != 1) {
+            return false;
+        }
+        // Moves still queued are merged into one, as a real mouse's are: pace them.
+        std::this_thread::sleep_for(MOUSE_EVENT_INTERVAL);
+    }
+    return true;
 }
 
 bool IsVisibleMenuOf(HWND hwnd, DWORD processId) {

@@ -68,6 +68,11 @@ bool ScreenPixelIs(POINT at, COLORREF colour);
 // up, all posted at once at `at` (client pixels).
 void PostMouseTouch(HWND window, POINT at, int moves);
 
+// Touches the screen as the mouse driver does (SendInput): the pointer moved to `screenAt`
+// (virtual-desktop pixels), button down, `moves` one-pixel moves to and fro, button up. The
+// input goes to whatever window is there. False when SendInput refuses an event.
+bool SendMouseTouch(POINT screenAt, int moves);
+
 // A visible popup menu (class #32768) of the given process.
 bool IsVisibleMenuOf(HWND hwnd, DWORD processId);
 
