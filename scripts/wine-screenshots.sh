@@ -1,9 +1,10 @@
 #!/bin/sh
 # Takes the README's screenshots: the main window in English and in Simplified Chinese with its
 # status line (and connected, from the demo), the About box, (from the demo) the calibration
-# window with its first cross and the verdict box, and (from the application, which has no
-# controller to answer) the guided calibration window: a contact held, a refused tap's hint,
-# the wait for the controller, the countdown, and the time-out box; each cropped to its window. The application runs under Wine in a virtual
+# window with its first cross and the verdict box, and (from the demo with a controller that
+# never answers) the guided calibration window: a contact held, a refused tap's hint, the wait
+# for the controller, the countdown, and the time-out box; each cropped to its window. The
+# application runs under Wine in a virtual
 # desktop on a private Xvfb, so Wine draws the window frames. Run by hand after changing the
 # dialogs, then look at the pictures.
 # Usage: scripts/wine-screenshots.sh [BUILD_DIR]   (default: build/windows, the windows preset)
@@ -46,8 +47,11 @@ capture demo en_US.UTF-8 norvessa-demo.exe --calibration
 for picture in calibration verdict; do
     [ -f "$shots/demo-$picture.bmp" ] || { echo "no $picture screenshot" >&2; exit 1; }
 done
-capture guide en_US.UTF-8 norvessa.exe --guidance
-capture guidezh zh_CN.UTF-8 norvessa.exe --guidance
+# The guided run needs a controller that takes touches and never answers.
+export NORVESSA_DEMO_SILENT=1
+capture guide en_US.UTF-8 norvessa-demo.exe --guidance
+capture guidezh zh_CN.UTF-8 norvessa-demo.exe --guidance
+unset NORVESSA_DEMO_SILENT
 for picture in held refused waiting countdown timedout; do
     for language in guide guidezh; do
         [ -f "$shots/$language-$picture.bmp" ] || { echo "no $language-$picture screenshot" >&2; exit 1; }

@@ -4,10 +4,10 @@
 // With --calibration (for the demo, whose simulated controller answers success) it also opens
 // a 9-point calibration, saves the window with its first cross, touches every target with
 // posted mouse messages and saves the verdict box.
-// With --guidance (for the application, which has no controller to answer) it runs a 9-point
-// calibration that never gets a verdict and saves the window with a contact held on the first
-// target, with the hint after a refused tap, waiting for the controller, and in the countdown
-// before the time-out, then the time-out box.
+// With --guidance (for the demo under NORVESSA_DEMO_SILENT, whose controller never answers) it
+// runs a 9-point calibration that never gets a verdict and saves the window with a contact held
+// on the first target, with the hint after a refused tap, waiting for the controller, and in the
+// countdown before the time-out, then the time-out box.
 // Usage: norvessa_ui_capture --app=PATH --out=PREFIX [--about] [--calibration] [--guidance]
 //        writes PREFIX-main.bmp, PREFIX-about.bmp, PREFIX-calibration.bmp, PREFIX-verdict.bmp,
 //        PREFIX-held.bmp, PREFIX-refused.bmp, PREFIX-waiting.bmp, PREFIX-countdown.bmp,
@@ -185,9 +185,8 @@ bool SaveOrSay(HWND window, const std::wstring& path, const char* what) {
     return true;
 }
 
-// A run without a controller: touches are taken, no verdict ever comes.
+// A run with a controller that never answers: touches are taken, no verdict ever comes.
 bool CaptureGuidance(const LaunchedApp& app, HWND dialog, const std::wstring& prefix) {
-    // The button is grey without a controller; its command still starts a run.
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(CALIBRATE_9_ID, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, CALIBRATE_9_ID)));
     HWND window = app.WaitForOwnedDialog(dialog);
@@ -228,6 +227,7 @@ bool CaptureGuidance(const LaunchedApp& app, HWND dialog, const std::wstring& pr
     // The run ends by itself; then the main dialog says why.
     WaitUntil(RUN_TIMEOUT, [&] { return !IsWindow(window); });
     HWND box = app.WaitForOwnedDialog(dialog);
+    Sleep(300);  // a box found at once may not have painted its text yet
     if (!SaveOrSay(box, prefix + L"-timedout.bmp", "the time-out box")) {
         return false;
     }

@@ -5,7 +5,8 @@
 // the real HID interfaces.
 // With NORVESSA_DEMO_FRAMES set to a file name, it writes there, on its way out (Enter, or the
 // end of --calibrate; Quit ends the process on the spot), every output report the controller
-// received, one a line in hex: what tests check the frames by.
+// received, one a line in hex: what tests check the frames by. With NORVESSA_DEMO_SILENT set, its
+// controller never answers a calibration: what the screenshots of the wait and the time-out need.
 
 #include <windows.h>
 
@@ -60,6 +61,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             return *outcome.exitCode;
         }
         norvessa::sim::NamedPipePeer peer;
+        if (GetEnvironmentVariableW(L"NORVESSA_DEMO_SILENT", nullptr, 0) != 0) {
+            peer.With([](norvessa::sim::SimulatedController& controller) {
+                controller.SetCalibrationScript({.answer = norvessa::sim::Answer::Silent});
+            });
+        }
         norvessa::win32::MainDialogOptions options;
         options.setUpControllerLink = [&peer](HWND mainWindow) {
             return norvessa::SetUpControllerLinkWithReady(
