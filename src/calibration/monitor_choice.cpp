@@ -83,4 +83,39 @@ PixelPoint ToMonitorPixels(double desktopX, double desktopY, const PixelRect& lo
             ToPhysicalLength(desktopY - logicalMonitor.y, scale)};
 }
 
+const DisplayOutput* FindOutput(std::span<const DisplayOutput> outputs, std::string_view name,
+                                PixelPoint position) {
+    const auto named = std::find_if(outputs.begin(), outputs.end(), [name](const auto& output) {
+        return !name.empty() && output.name == name;
+    });
+    if (named != outputs.end()) {
+        return &*named;
+    }
+    const auto placed =
+        std::find_if(outputs.begin(), outputs.end(),
+                     [position](const auto& output) { return output.position == position; });
+    return placed == outputs.end() ? nullptr : &*placed;
+}
+
+std::optional<ScreenPixels> CoverScreen(const PixelRect& logicalScreen, double scale,
+                                        const DisplayOutput* output) {
+    if (logicalScreen.width <= 0 || logicalScreen.height <= 0) {
+        return std::nullopt;
+    }
+    const PixelSize scaled = PhysicalSize(logicalScreen, scale);
+    if (output == nullptr || output->mode == scaled) {
+        return ScreenPixels{scaled, scale};
+    }
+    const PixelSize mode = output->mode;
+    if (mode.width <= 0 || mode.height <= 0) {
+        return std::nullopt;
+    }
+    // Stretched to the mode's width, the screen must meet its height within a pixel.
+    const double perLogical = static_cast<double>(mode.width) / logicalScreen.width;
+    if (std::abs(ToPhysicalLength(logicalScreen.height, perLogical) - mode.height) > 1) {
+        return std::nullopt;
+    }
+    return ScreenPixels{mode, perLogical};
+}
+
 }  // namespace norvessa

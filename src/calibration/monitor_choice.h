@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "calibration/screen_geometry.h"
 
@@ -55,5 +57,33 @@ PixelSize PhysicalSize(const PixelRect& logicalMonitor, double scale);
 // test compare with. Monitors left of or above the primary have negative origins.
 PixelPoint ToMonitorPixels(double desktopX, double desktopY, const PixelRect& logicalMonitor,
                            double scale);
+
+// An output as the display server reports it: its name, where it stands in the desktop (in the
+// coordinates its screens' geometry uses) and its current mode, in its own pixels as shown.
+struct DisplayOutput {
+    std::string name;
+    PixelPoint position;
+    PixelSize mode;
+};
+
+// The display server's output behind a screen: the one of the same name, else the one at the
+// screen's top-left corner (X servers on a Wayland compositor name outputs their own way). None
+// when the server told nothing of it.
+const DisplayOutput* FindOutput(std::span<const DisplayOutput> outputs, std::string_view name,
+                                PixelPoint position);
+
+// What a calibration speaks on a screen: the size its frames carry, and how many of those pixels
+// make one of the window's logical pixels (touches are multiplied by it, crosses divided).
+struct ScreenPixels {
+    PixelSize size;
+    double perLogical = 1.0;
+};
+
+// The screen's pixels: its output's mode where the display server told it (a scaling X server
+// on a Wayland compositor may show a smaller screen that the compositor stretches over the
+// output), else its logical size times its scale. None when a window covering the screen cannot
+// cover the output: their shapes differ by more than the rounding of one pixel.
+std::optional<ScreenPixels> CoverScreen(const PixelRect& logicalScreen, double scale,
+                                        const DisplayOutput* output);
 
 }  // namespace norvessa

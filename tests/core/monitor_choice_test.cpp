@@ -163,5 +163,68 @@ TEST(MonitorChoiceWithoutMonitors, ChoosesNone) {
     EXPECT_EQ(ChooseMonitor({}, {0, 0, MAIN_ON_PRIMARY}), std::nullopt);
 }
 
+// A screen against its display-server output: the size the frames carry and the factor
+// touches are multiplied by; no size when a covering window cannot cover the output.
+struct CoverCase {
+    const char* name;
+    PixelRect screen;  // logical, as the toolkit reports it
+    double scale;
+    std::optional<PixelSize> mode;
+    std::optional<PixelSize> size;
+    double perLogical;
+};
+
+TEST(CoverScreen, PrefersTheOutputsModeAndRefusesAShapeItCannotCover) {
+    const CoverCase cases[] = {
+        {"no output told: logical size times scale",
+         {0, 0, 1366, 768},
+         1.25,
+         {},
+         {{1708, 960}},
+         1.25},
+        {"output agrees at scale 2",
+         {1280, 0, 1600, 1000},
+         2.0,
+         {{3200, 2000}},
+         {{3200, 2000}},
+         2.0},
+        {"scaling X server stretched by the compositor",
+         {0, 0, 2048, 1280},
+         1.0,
+         {{2560, 1600}},
+         {{2560, 1600}},
+         1.25},
+        {"integer scale 2 on a 1.5 output",
+         {0, 0, 1707, 1067},
+         2.0,
+         {{2560, 1600}},
+         {{2560, 1600}},
+         2560.0 / 1707},
+        {"screen of another shape than its output", {0, 0, 1920, 1080}, 1.0, {{1280, 1024}}, {}, 0},
+        {"output without a mode", {0, 0, 1920, 1080}, 1.0, {{0, 0}}, {}, 0},
+        {"empty screen", {0, 0, 0, 1080}, 1.0, {}, {}, 0},
+    };
+    for (const CoverCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DisplayOutput output{"out", {c.screen.x, c.screen.y}, c.mode.value_or(PixelSize{})};
+        const std::optional<ScreenPixels> pixels =
+            CoverScreen(c.screen, c.scale, c.mode ? &output : nullptr);
+        ASSERT_EQ(pixels.has_value(), c.size.has_value());
+        if (pixels) {
+            EXPECT_EQ(pixels->size, *c.size);
+            EXPECT_DOUBLE_EQ(pixels->perLogical, c.perLogical);
+        }
+    }
+}
+
+TEST(FindOutput, MatchesByNameElseByTopLeftCorner) {
+    const DisplayOutput outputs[] = {{"DP-1", {0, 0}, {2560, 1600}},
+                                     {"HDMI-A-1", {2048, 0}, {1920, 1080}}};
+    EXPECT_EQ(FindOutput(outputs, "HDMI-A-1", {0, 0}), &outputs[1]);
+    EXPECT_EQ(FindOutput(outputs, "XWAYLAND1", {2048, 0}), &outputs[1]);
+    EXPECT_EQ(FindOutput(outputs, "", {0, 0}), &outputs[0]);
+    EXPECT_EQ(FindOutput(outputs, "XWAYLAND2", {100, 0}), nullptr);
+}
+
 }  // namespace
 }  // namespace norvessa

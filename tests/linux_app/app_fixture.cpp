@@ -64,7 +64,7 @@ QPointingDevice* TouchScreen() {
 
 QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index) {
     const TargetTable& targets = window.run().targets();
-    const double ratio = window.devicePixelRatioUsed();
+    const double ratio = window.pixelsPerLogical();
     return QPoint(static_cast<int>(targets.x[index] / ratio),
                   static_cast<int>(targets.y[index] / ratio));
 }

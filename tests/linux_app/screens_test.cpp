@@ -18,6 +18,7 @@ struct ScreenCase {
     const char* screens;  // the offscreen platform's "screens" array
     const char* mainWindowScreen;
     QStringList report;
+    const char* chosenScreen = "";
 };
 
 void PrintTo(const ScreenCase& c, std::ostream* out) {
@@ -37,6 +38,8 @@ TEST_P(ScreenOfCalibration, CoversTheMainWindowsScreenInItsDevicePixels) {
                        QStringLiteral("offscreen:configfile=") + config.fileName());
     environment.insert(QStringLiteral("NORVESSA_TEST_SCREEN"),
                        QString::fromLatin1(c.mainWindowScreen));
+    environment.insert(QStringLiteral("NORVESSA_TEST_CHOSEN_SCREEN"),
+                       QString::fromLatin1(c.chosenScreen));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
     QProcess child;
     child.setProcessEnvironment(environment);
@@ -79,7 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
                                                                            800, 2) "]",
                    "LEFT-2",
                    {"note Calibration covers screen 0 \"LEFT-2\" (2560 x 1600 pixels)",
-                    "setup 2560 1600", "window LEFT-2 -1280 0 1280 800", "frames 3"}}));
+                    "setup 2560 1600", "window LEFT-2 -1280 0 1280 800", "frames 3"}},
+        ScreenCase{"a chosen screen wherever the main window stands",
+                   "[" SCREEN("LEFT-1", 0, 0, 1280, 1024, 1) "," SCREEN("RIGHT-2", 1280, 0, 1024,
+                                                                        768, 1) "]",
+                   "LEFT-1",
+                   {"note Calibration covers screen 1 \"RIGHT-2\" (1024 x 768 pixels)",
+                    "setup 1024 768", "window RIGHT-2 1280 0 1024 768", "frames 3"},
+                   "RIGHT-2"}));
 
 }  // namespace
 }  // namespace norvessa::test

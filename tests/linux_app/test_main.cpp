@@ -25,6 +25,7 @@
 #include "app/linux/application.h"
 #include "app/linux/command_line_app.h"
 #include "app_fixture.h"
+#include "calibration/linux/calibration_screen.h"
 #include "resource.h"
 #include "seqpacket_peer.h"
 #include "ui_script.h"
@@ -105,7 +106,7 @@ void PrintSetupSize(const SetupFrame& setup) {
 // is accepted.
 void ReportScaledCalibration(norvessa::sim::SeqpacketPeer& peer) {
     ReportOnceCalibrationShows(peer, [](norvessa::ui::CMyDialog& window, const SetupFrame& setup) {
-        std::printf("ratio %g\n", window.devicePixelRatioUsed());
+        std::printf("ratio %g\n", window.pixelsPerLogical());
         PrintSetupSize(setup);
         const QImage image = window.grab().toImage();
         std::printf("image %d %d\n", image.width(), image.height());
@@ -148,11 +149,15 @@ int RunChild(int argc, char** argv, std::string action) {
             ReportScaledCalibration(peer);
         }
         if (action == "screen-calibration") {
-            // The main window stands on the screen that NORVESSA_TEST_SCREEN names.
+            // The main window stands on the screen that NORVESSA_TEST_SCREEN names; the one
+            // NORVESSA_TEST_CHOSEN_SCREEN names, if any, is chosen as --screen chooses.
             QScreen* screen = QGuiApplication::primaryScreen();
             for (QScreen* each : QGuiApplication::screens()) {
                 if (each->name() == qEnvironmentVariable("NORVESSA_TEST_SCREEN")) {
                     screen = each;
+                }
+                if (each->name() == qEnvironmentVariable("NORVESSA_TEST_CHOSEN_SCREEN")) {
+                    norvessa::ui::SetChosenScreen(each);
                 }
             }
             dialog.setScreen(screen);

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "modal_dialog.h"
-#include "resource_string.h"
 #include "test_dialogs.h"
+#include "ui/win32/modal_dialog.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

@@ -8,8 +8,11 @@
 #include <functional>
 #include <string>
 
-#include "norvessa_dlg.h"
+#include "app/status_line.h"
+#include "app/win32/norvessa_dlg.h"
+#include "controller/win32/wide_text.h"
 #include "resource.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 
@@ -81,6 +84,43 @@ TEST(MainDialogTest, BigSmallAndDragIconAreTheApplicationIcon) {
     EXPECT_EQ(bigIcon, applicationIcon);
     EXPECT_EQ(smallIcon, applicationIcon);
     EXPECT_EQ(dragIcon, applicationIcon);
+}
+
+// The longest controller line Windows shows and a monitor note for a large monitor, in the
+// status line's own font and width: two lines, neither wrapped, within the control. Dialog
+// units grow with the font, so what fits here fits at every DPI.
+TEST(MainDialogTest, StatusLineHoldsTheControllerLineAndAMonitorNote) {
+    int needed = 0;
+    int available = 0;
+    int lineHeight = 0;
+    InspectedMainDialog dialog([&](HWND hwnd) {
+        HINSTANCE resources = GetModuleHandleW(nullptr);
+        const std::string note =
+            ScreenNote(Utf8FromWide(LoadResourceString(resources, IDS_STATUS_SCREEN)), 1,
+                       "\\\\.\\DISPLAY2", 3840, 2160);
+        const std::wstring text =
+            LoadResourceString(resources, IDS_STATUS_IN_USE) + L"\r\n" + WideFromUtf8(note);
+        HWND line = GetDlgItem(hwnd, IDC_STATUS_LINE);
+        RECT client{};
+        GetClientRect(line, &client);
+        available = client.bottom;
+        HDC dc = GetDC(line);
+        const HGDIOBJ previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(line, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        lineHeight = metrics.tmHeight;
+        RECT measured{0, 0, client.right, 0};
+        DrawTextW(dc, text.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        needed = measured.bottom;
+        SelectObject(dc, previous);
+        ReleaseDC(line, dc);
+    });
+
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    ASSERT_GT(lineHeight, 0);
+    EXPECT_EQ(needed, 2 * lineHeight) << "a line wraps";
+    EXPECT_LE(needed, available);
 }
 
 }  // namespace

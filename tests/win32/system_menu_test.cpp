@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "app/win32/system_menu.h"
 #include "resource.h"
-#include "system_menu.h"
 
 namespace norvessa::win32 {
 

@@ -9,21 +9,27 @@
 #include <QPluginLoader>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/linux/interface_listing.h"
 #include "app/linux/logging.h"
+#include "calibration/linux/calibration_screen.h"
 #include "controller/linux/controller_state.h"
 #include "controller/linux/linux_controller_link.h"
 #include "protocol/linux/reset_exchange.h"
 
 namespace norvessa::ui {
 namespace {
+
+constexpr int PLACEMENT_WAIT_MS = 1000;
 
 std::string ProgramName(const char* argv0) {
     const std::string path = argv0 != nullptr ? argv0 : "norvessa";
@@ -136,6 +142,28 @@ std::vector<std::string> ScreenNames() {
     return names;
 }
 
+// Runs `start` from the event loop once the main window stands where a calibration will look for
+// it. A Wayland client learns its window's output only when the compositor shows it there, so
+// with several outputs and no chosen screen it waits for that news, or for a second at most:
+// a window shown on the first output is never told of a change.
+void AfterPlacement(QDialog& dialog, bool followsWindow, const std::function<void()>& start) {
+    const bool waits = followsWindow && QGuiApplication::screens().size() > 1 &&
+                       QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!waits) {
+        QTimer::singleShot(0, &dialog, start);
+        return;
+    }
+    auto once = [started = std::make_shared<bool>(false), start] {
+        if (!std::exchange(*started, true)) {
+            start();
+        }
+    };
+    dialog.winId();  // the window handle whose screen is watched
+    QObject::connect(dialog.windowHandle(), &QWindow::screenChanged, &dialog, once,
+                     Qt::QueuedConnection);
+    QTimer::singleShot(PLACEMENT_WAIT_MS, &dialog, once);
+}
+
 // What --screen and --calibrate add to the application.
 struct WindowedRun {
     CommandLine line;
@@ -168,8 +196,9 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
     options.beforeModalRun = [run, before](CNorvessaDlg& dialog) {
         run->dialog = &dialog;
         if (run->screen != nullptr) {
-            // The calibration window covers the screen its main window stands on.
-            // Separate X screens (and Wayland outputs) are chosen, not reached by moving.
+            // Every calibration covers the chosen screen; the main window opens there too, as
+            // far as the platform lets a program place it (Wayland's compositor decides).
+            SetChosenScreen(run->screen);
             dialog.setScreen(run->screen);
             const QRect area = run->screen->availableGeometry();
             dialog.move(area.center() - dialog.rect().center());
@@ -180,7 +209,7 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
         if (run->line.command != Command::Calibrate) {
             return;
         }
-        QTimer::singleShot(0, &dialog, [run, &dialog] {
+        AfterPlacement(dialog, run->screen == nullptr, [run, &dialog] {
             if (dialog.controllerLink().current() == nullptr) {
                 std::cerr << "no controller found\n";
                 run->exitCode = EXIT_NO_CONTROLLER;

@@ -13,7 +13,9 @@
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QSocketNotifier>
+#include <QWindow>
 
 #include "app/linux/about_dlg.h"
 #include "app/linux/dialog_layout.h"
@@ -23,6 +25,7 @@
 #include "calibration/target_layout.h"
 #include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
+#include "controller/log.h"
 #include "protocol/linux/reset_exchange.h"
 #include "resource.h"
 
@@ -69,7 +72,12 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
     SetUpControllerLink(std::move(options.readyController));
     for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
         connect(
-            qGuiApp, signal, this, [this] { ShowStatusLine(); }, Qt::QueuedConnection);
+            qGuiApp, signal, this,
+            [this] {
+                notedScreen_ = nullptr;
+                ShowStatusLine();
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -175,18 +183,37 @@ void CNorvessaDlg::ShowStatusLine() {
         statusLine_->setText(controllerStatusText_);
         return;
     }
-    const PixelSize size = DevicePixelSize(*covered);
-    const std::string note =
-        ScreenNote(LoadResourceString(language_, IDS_STATUS_SCREEN).toStdString(),
-                   static_cast<std::size_t>(screens.indexOf(covered)),
-                   covered->name().toStdString(), size.width, size.height);
-    statusLine_->setText(controllerStatusText_ + QLatin1Char('\n') + QString::fromStdString(note));
+    // Asking the compositor for the output's mode takes a connection: once per screen, not on
+    // every move of a drag.
+    if (covered != notedScreen_) {
+        notedScreen_ = covered;
+        screenNote_ = ScreenNoteFor(*covered, IDS_STATUS_SCREEN);
+    }
+    statusLine_->setText(controllerStatusText_ + QLatin1Char('\n') + screenNote_);
+}
+
+QString CNorvessaDlg::ScreenNoteFor(QScreen& screen, int patternId) const {
+    const PixelSize size =
+        CoveredPixels(screen).value_or(ScreenPixels{DevicePixelSize(screen)}).size;
+    return QString::fromStdString(
+        ScreenNote(LoadResourceString(language_, patternId).toStdString(),
+                   static_cast<std::size_t>(QGuiApplication::screens().indexOf(&screen)),
+                   screen.name().toStdString(), size.width, size.height));
 }
 
 void CNorvessaDlg::moveEvent(QMoveEvent* event) {
     QDialog::moveEvent(event);
     // Dragging the main window onto another screen changes the screen a calibration covers.
     ShowStatusLine();
+}
+
+void CNorvessaDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // On Wayland no move is told, only the output the compositor now shows the window on.
+    if (windowHandle() != nullptr && !screenWatched_) {
+        screenWatched_ = true;
+        connect(windowHandle(), &QWindow::screenChanged, this, [this] { ShowStatusLine(); });
+    }
 }
 
 QPushButton* CNorvessaDlg::button(int id) const {
@@ -237,6 +264,12 @@ void CNorvessaDlg::StartCalibration(long long count) {
             // Nobody was there to end it: say why the window went away.
             ShowMessage(LoadResourceString(language_, IDS_CALIBRATION_TIMED_OUT));
             break;
+        case CalibrationEnd::CannotCover: {
+            const QString note = ScreenNoteFor(*CalibrationScreen(this), IDS_SCREEN_NOT_COVERED);
+            LogError(note.toStdString());
+            ShowMessage(note);
+            break;
+        }
         case CalibrationEnd::Removed:
         case CalibrationEnd::Closed:
         case CalibrationEnd::NotStarted:

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QPushButton;
+class QScreen;
 class QSocketNotifier;
 
 namespace norvessa::ui {
@@ -64,8 +65,11 @@ class CNorvessaDlg : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
+    // A resource pattern filled with the screen's index, name and the size its frames carry.
+    QString ScreenNoteFor(QScreen& screen, int patternId) const;
     void CreateControls(const DialogTemplate& dialog);
     void ConnectButton(QPushButton* button, int id);
     void SetUpControllerLink(std::optional<ReadyController> ready);
@@ -85,6 +89,10 @@ class CNorvessaDlg : public QDialog {
     std::map<int, QPushButton*> buttons_;
     QLabel* statusLine_ = nullptr;
     QString controllerStatusText_;
+    // The screen the status line names, and what it says of it.
+    QPointer<QScreen> notedScreen_;
+    QString screenNote_;
+    bool screenWatched_ = false;
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;
     QPointer<CMyDialog> calibration_;

@@ -1,4 +1,4 @@
-#include "about_dlg.h"
+#include "app/win32/about_dlg.h"
 
 #include "resource.h"
 

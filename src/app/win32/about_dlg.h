@@ -2,7 +2,7 @@
 // The About box: icon, name and version, and an OK button. Its framework defaults (OK and
 // Escape end it) are all it needs.
 
-#include "modal_dialog.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 

@@ -11,7 +11,6 @@
 
 #include "app/command_line.h"
 #include "app/interface_report.h"
-#include "app_messages.h"
 #include "calibration/win32/calibration_monitor.h"
 #include "controller/log.h"
 #include "controller/win32/controller_device.h"
@@ -20,6 +19,7 @@
 #include "controller/win32/wide_text.h"
 #include "controller/win32/win32_hid_platform.h"
 #include "protocol/win32/reset_exchange.h"
+#include "ui/win32/app_messages.h"
 
 namespace norvessa::win32 {
 namespace {

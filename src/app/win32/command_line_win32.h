@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "norvessa_dlg.h"
+#include "app/win32/norvessa_dlg.h"
 
 namespace norvessa::win32 {
 

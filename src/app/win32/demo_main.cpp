@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <exception>
 
+#include "app/win32/norvessa_app.h"
 #include "controller/win32/controller_state.h"
 #include "named_pipe_peer.h"
-#include "norvessa_app.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {

@@ -7,7 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/win32/command_line_win32.h"
-#include "norvessa_app.h"
+#include "app/win32/norvessa_app.h"
 
 namespace {
 

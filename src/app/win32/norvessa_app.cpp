@@ -1,4 +1,4 @@
-#include "norvessa_app.h"
+#include "app/win32/norvessa_app.h"
 
 #include <commctrl.h>
 

@@ -2,8 +2,8 @@
 // The application object: starts the platform pieces the program needs, runs the main
 // dialog modally and ends the program when it returns.
 
-#include "application.h"
-#include "norvessa_dlg.h"
+#include "app/win32/norvessa_dlg.h"
+#include "ui/win32/application.h"
 
 namespace norvessa::win32 {
 

@@ -1,19 +1,19 @@
-#include "norvessa_dlg.h"
+#include "app/win32/norvessa_dlg.h"
 
 #include <memory>
 #include <new>
 
-#include "about_dlg.h"
-#include "app_messages.h"
+#include "app/win32/about_dlg.h"
+#include "app/win32/status_line_view.h"
+#include "app/win32/system_menu.h"
 #include "calibration/target_layout.h"
 #include "controller/win32/controller_state.h"
-#include "message_box.h"
-#include "paint_context.h"
 #include "protocol/win32/reset_exchange.h"
 #include "resource.h"
-#include "resource_string.h"
-#include "status_line_view.h"
-#include "system_menu.h"
+#include "ui/win32/app_messages.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/paint_context.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 
@@ -32,6 +32,9 @@ const MessageMap<CNorvessaDlg>& CNorvessaDlg::GetMessageMap() {
         {WM_DEVICECHANGE, &CNorvessaDlg::OnDeviceChange},
         {WM_DESTROY, &CNorvessaDlg::OnDestroy},
         {WM_START_CALIBRATION, &CNorvessaDlg::OnStartCalibration},
+        {WM_WINDOWPOSCHANGED, &CNorvessaDlg::OnWindowPosChanged},
+        {WM_DISPLAYCHANGE, &CNorvessaDlg::OnDisplayChange},
+        {WM_DPICHANGED, &CNorvessaDlg::OnDpiChanged},
     };
     static constexpr CommandEntry<CNorvessaDlg> commands[] = {
         {IDC_CALIBRATE_4, BN_CLICKED, &CNorvessaDlg::OnBnClicked4},
@@ -78,7 +81,39 @@ BOOL CNorvessaDlg::OnInitDialog() {
 }
 
 void CNorvessaDlg::ShowControllerStatus() {
-    ShowControllerStatusLine(GetSafeHwnd(), resources());
+    controllerStatus_ = ControllerStatusText(resources());
+    ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+}
+
+void CNorvessaDlg::ShowCoveredMonitor() {
+    // Not before the initialisation has put the controller's line up.
+    if (!controllerStatus_.empty()) {
+        ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+    }
+}
+
+MessageResult CNorvessaDlg::OnWindowPosChanged(WPARAM, LPARAM lParam) {
+    // Only a move or a resize can bring the window onto another monitor; the default
+    // handling still has to run, it sends WM_MOVE and WM_SIZE.
+    const auto* position = reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (position == nullptr || (position->flags & (SWP_NOMOVE | SWP_NOSIZE)) !=
+                                   static_cast<UINT>(SWP_NOMOVE | SWP_NOSIZE)) {
+        ShowCoveredMonitor();
+    }
+    return MessageResult::Default();
+}
+
+MessageResult CNorvessaDlg::OnDisplayChange(WPARAM, LPARAM) {
+    // A monitor came or went, or changed its resolution.
+    ShowCoveredMonitor();
+    return MessageResult::Default();
+}
+
+MessageResult CNorvessaDlg::OnDpiChanged(WPARAM, LPARAM) {
+    // The default handling then scales the dialog, and that move arrives as
+    // WM_WINDOWPOSCHANGED as well.
+    ShowCoveredMonitor();
+    return MessageResult::Default();
 }
 
 void CNorvessaDlg::AddAboutEntry() {
@@ -140,7 +175,10 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         RunningFlag& operator=(const RunningFlag&) = delete;
         bool& flag_;
     } running(calibrationRunning_);
-    if (calibration->DoModal() == CMyDialog::TIMED_OUT) {
+    const INT_PTR end = calibration->DoModal();
+    // The run may have found the controller gone and released it.
+    ShowControllerStatus();
+    if (end == CMyDialog::TIMED_OUT) {
         // Nobody touched the screen: say why the window went.
         ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_TIMED_OUT, MB_OK);
     }
@@ -160,8 +198,10 @@ void CNorvessaDlg::OnBnClickedReset() {
         case ResetOutcome::NoMessage:
             break;
         case ResetOutcome::ControllerGone:
-            // No message: the controller is released as its removal would release it.
+            // No message: the controller is released as its removal would release it, and the
+            // status line says so at once rather than when (or whether) the removal is told.
             ::norvessa::OnCurrentControllerGone();
+            ShowControllerStatus();
             break;
     }
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "calibration/win32/calibration_dialog.h"
-#include "message_map.h"
-#include "modal_dialog.h"
+#include "ui/win32/message_map.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 
@@ -41,6 +41,9 @@ class CNorvessaDlg : public CModalDialog {
     MessageResult OnDeviceChange(WPARAM wParam, LPARAM lParam);
     MessageResult OnDestroy(WPARAM wParam, LPARAM lParam);
     MessageResult OnStartCalibration(WPARAM wParam, LPARAM lParam);
+    MessageResult OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDisplayChange(WPARAM wParam, LPARAM lParam);
+    MessageResult OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnBnClickedQuit();
     void OnBnClickedReset();
     void OnBnClicked4() { StartCalibration(4); }
@@ -55,6 +58,8 @@ class CNorvessaDlg : public CModalDialog {
     BOOL SetUpControllerLink();
     // The status line says whether a controller is connected, and if not, why not.
     void ShowControllerStatus();
+    // Its second line follows the monitor the next calibration covers.
+    void ShowCoveredMonitor();
     void PaintIconWhileMinimised();
     // Runs a calibration window modally; returns when it has ended. Does nothing while one
     // runs already.
@@ -66,6 +71,9 @@ class CNorvessaDlg : public CModalDialog {
     HICON m_hIcon;
     MainDialogOptions options_;
     bool calibrationRunning_ = false;
+    // The status line's first line, kept so that moving the window does not search the HID
+    // interfaces again.
+    std::wstring controllerStatus_;
 };
 
 }  // namespace norvessa::win32

@@ -1,12 +1,23 @@
 #pragma once
 // The main window's status line (IDC_STATUS_LINE): whether a controller is connected, and
-// when none is, whether one is plugged in but held by another program.
+// when none is, whether one is plugged in but held by another program; with more than one
+// monitor attached, a second line names the monitor the next calibration covers.
 
 #include <windows.h>
 
+#include <string>
+
 namespace norvessa::win32 {
 
-// Sets the line of `dialog` from the controller state, in the user's language.
-void ShowControllerStatusLine(HWND dialog, HINSTANCE resources);
+// The controller's line, in the user's language. Looks for controllers held by other
+// programs when none is current, so it is worth keeping rather than asking again.
+std::wstring ControllerStatusText(HINSTANCE resources);
+
+// The line naming the monitor a calibration started from `mainWindow` covers; empty while
+// only one monitor is attached (there is nothing to choose) or none is covered.
+std::wstring MonitorNoteText(HWND mainWindow, HINSTANCE resources);
+
+// Sets the line of `dialog`: the controller's text, and the monitor note below it.
+void ShowStatusLine(HWND dialog, HINSTANCE resources, const std::wstring& controllerText);
 
 }  // namespace norvessa::win32

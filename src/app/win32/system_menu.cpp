@@ -1,4 +1,4 @@
-#include "system_menu.h"
+#include "app/win32/system_menu.h"
 
 namespace norvessa::win32 {
 

@@ -1,19 +1,47 @@
 #include "calibration/linux/calibration_screen.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <vector>
 
+#include "calibration/linux/wayland_outputs.h"
+
 namespace norvessa::ui {
+namespace {
+
+// Unplugging the chosen screen clears the choice: QPointer forgets a deleted screen.
+QPointer<QScreen>& ChosenScreen() {
+    static QPointer<QScreen> chosen;
+    return chosen;
+}
+
+bool OnWayland() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
 
 PixelRect ToPixelRect(const QRect& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
+void SetChosenScreen(QScreen* screen) {
+    ChosenScreen() = screen;
+}
+
 QScreen* CalibrationScreen(const QWidget* mainWindow) {
+    if (QScreen* chosen = ChosenScreen()) {
+        return chosen;
+    }
     if (mainWindow == nullptr || mainWindow->screen() == nullptr) {
         return QGuiApplication::primaryScreen();
+    }
+    // A Wayland client does not know where its window stands, only the output the compositor
+    // shows it on.
+    if (OnWayland()) {
+        return mainWindow->screen();
     }
     // Only screens of one virtual desktop share a coordinate space (separate X screens each
     // start at 0, 0), so the choice is among the main window's screen and its siblings.
@@ -29,6 +57,13 @@ QScreen* CalibrationScreen(const QWidget* mainWindow) {
 
 PixelSize DevicePixelSize(const QScreen& screen) {
     return PhysicalSize(ToPixelRect(screen.geometry()), screen.devicePixelRatio());
+}
+
+std::optional<ScreenPixels> CoveredPixels(const QScreen& screen) {
+    const PixelRect area = ToPixelRect(screen.geometry());
+    const std::vector<DisplayOutput> outputs = WaylandOutputs();
+    return CoverScreen(area, screen.devicePixelRatio(),
+                       FindOutput(outputs, screen.name().toStdString(), {area.x, area.y}));
 }
 
 }  // namespace norvessa::ui

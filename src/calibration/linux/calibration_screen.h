@@ -1,9 +1,10 @@
 #pragma once
-// The screen a calibration covers, among Qt's screens: the one holding the main window (which
-// --screen moves there), so a user drags the main window onto the touch screen and calibrates
+// The screen a calibration covers, among Qt's screens: the one --screen chose, else the one
+// holding the main window, so a user drags the main window onto the touch screen and calibrates
 // there. Linux cannot generally tell which output a touch device is mapped to.
 
 #include <QRect>
+#include <optional>
 
 #include "calibration/monitor_choice.h"
 
@@ -12,11 +13,19 @@ class QWidget;
 
 namespace norvessa::ui {
 
+// Every calibration covers `screen` from now on, wherever the main window stands; none returns
+// to the main window's screen.
+void SetChosenScreen(QScreen* screen);
+
 // The primary screen when there is no main window.
 QScreen* CalibrationScreen(const QWidget* mainWindow);
 
 // The screen's size in device pixels: its geometry times its device pixel ratio, rounded.
 PixelSize DevicePixelSize(const QScreen& screen);
+
+// What a calibration covering `screen` speaks there: its output's mode when the compositor tells
+// it, else its device pixels. None when a window covering the screen cannot cover its output.
+std::optional<ScreenPixels> CoveredPixels(const QScreen& screen);
 
 PixelRect ToPixelRect(const QRect& rect);
 

@@ -55,12 +55,15 @@ CMyDialog::~CMyDialog() {
 CalibrationEnd CMyDialog::Run() {
     QScreen* screen = CalibrationScreen(parentWidget());
     const QRect geometry = screen->geometry();
-    devicePixelRatio_ = screen->devicePixelRatio();
-    // The layout and the frames speak the covered screen's own physical pixels, as the
-    // controller does: its size, and positions from its top-left corner.
-    const PixelSize size = DevicePixelSize(*screen);
-    const std::int32_t width = size.width;
-    const std::int32_t height = size.height;
+    // The layout and the frames speak the covered output's own pixels, as the controller does:
+    // its size, and positions from its top-left corner.
+    const std::optional<ScreenPixels> pixels = CoveredPixels(*screen);
+    if (!pixels) {
+        return CalibrationEnd::CannotCover;
+    }
+    pixelsPerLogical_ = pixels->perLogical;
+    const std::int32_t width = pixels->size.width;
+    const std::int32_t height = pixels->size.height;
     if (run_.Begin(width, height) != LayoutResult::Ok) {
         return CalibrationEnd::NotStarted;
     }
@@ -74,7 +77,7 @@ CalibrationEnd CMyDialog::Run() {
             return CalibrationEnd::ControllerGone;
         }
     }
-    guidance_.Prepare(run_, devicePixelRatio_, width, height);
+    guidance_.Prepare(run_, pixelsPerLogical_, width, height);
     SetMotionCompression(false);
     timeout_.Start(SteadyMs());
     ArmTimeout();
@@ -142,7 +145,7 @@ bool CMyDialog::HandleTouchEvent(QEvent* event) {
     // Every finger feeds the one run, in the order the points arrive.
     for (const QEventPoint& point : touch->points()) {
         if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
-            OnTouchInput(*flags, ToDevicePixels(point.position(), devicePixelRatio_),
+            OnTouchInput(*flags, ToDevicePixels(point.position(), pixelsPerLogical_),
                          touch->timestamp());
         }
     }
@@ -152,21 +155,21 @@ bool CMyDialog::HandleTouchEvent(QEvent* event) {
 
 void CMyDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_DOWN, ToDevicePixels(event->position(), devicePixelRatio_),
+        OnTouchInput(TOUCH_FLAG_DOWN, ToDevicePixels(event->position(), pixelsPerLogical_),
                      event->timestamp());
     }
 }
 
 void CMyDialog::mouseMoveEvent(QMouseEvent* event) {
     if ((event->buttons() & Qt::LeftButton) && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_MOVE, ToDevicePixels(event->position(), devicePixelRatio_),
+        OnTouchInput(TOUCH_FLAG_MOVE, ToDevicePixels(event->position(), pixelsPerLogical_),
                      event->timestamp());
     }
 }
 
 void CMyDialog::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_UP, ToDevicePixels(event->position(), devicePixelRatio_),
+        OnTouchInput(TOUCH_FLAG_UP, ToDevicePixels(event->position(), pixelsPerLogical_),
                      event->timestamp());
     }
 }
@@ -255,7 +258,7 @@ void CMyDialog::UpdatePhysical(const QRect& physical) {
         return;
     }
     // Widget coordinates are logical: cover every logical pixel the physical ones touch.
-    const double ratio = devicePixelRatio_;
+    const double ratio = pixelsPerLogical_;
     const QRect logical(QPoint(static_cast<int>(std::floor(physical.left() / ratio)),
                                static_cast<int>(std::floor(physical.top() / ratio))),
                         QPoint(static_cast<int>(std::ceil((physical.right() + 1) / ratio)),
@@ -293,7 +296,7 @@ void CMyDialog::paintEvent(QPaintEvent*) {
     }
     QPainter painter(this);
     // Targets are physical pixels: draw in them, the cross exactly on its target's pixels.
-    painter.scale(1.0 / devicePixelRatio_, 1.0 / devicePixelRatio_);
+    painter.scale(1.0 / pixelsPerLogical_, 1.0 / pixelsPerLogical_);
     guidance_.Paint(painter, run_, countdownShown_);
 }
 

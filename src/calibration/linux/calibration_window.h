@@ -30,6 +30,7 @@ enum class CalibrationEnd {
     NotStarted = 3,      // the screen is too small for the layout: nothing was sent or shown
     Removed = 4,         // the link released the controller (its removal): nothing more to do
     TimedOut = 5,        // nobody touched it, or no verdict came, for the time-out
+    CannotCover = 6,     // a window covering the screen would not cover its output: nothing sent
 };
 
 // Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
@@ -73,7 +74,7 @@ class CMyDialog : public QDialog {
     const CalibrationRun& run() const { return run_; }
     // The controller's verdict was success.
     bool succeeded() const { return succeeded_; }
-    double devicePixelRatioUsed() const { return devicePixelRatio_; }
+    double pixelsPerLogical() const { return pixelsPerLogical_; }
     const GuidanceView& guidance() const { return guidance_; }
     // What the guidance shows now, line by line.
     std::array<QString, GUIDANCE_LINES> GuidanceLines() const;
@@ -110,7 +111,7 @@ class CMyDialog : public QDialog {
     FingerHook fingerHook_;
     VerdictListener listener_;
     QPointer<QMessageBox> verdictBox_;
-    double devicePixelRatio_ = 1.0;
+    double pixelsPerLogical_ = 1.0;
     bool finished_ = false;
     GuidanceView guidance_;
     EventClock eventClock_;

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-#include "app_messages.h"
 #include "calibration/win32/calibration_monitor.h"
 #include "calibration/win32/pointer_input.h"
 #include "controller/win32/controller_state.h"
 #include "controller/win32/device_gone.h"
-#include "message_box.h"
-#include "paint_context.h"
 #include "protocol/win32/frame_io.h"
 #include "protocol/win32/input_flush.h"
 #include "resource.h"
+#include "ui/win32/app_messages.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/paint_context.h"
 
 namespace norvessa::win32 {
 

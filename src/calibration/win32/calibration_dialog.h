@@ -17,9 +17,9 @@
 #include "calibration/win32/guidance_painter.h"
 #include "calibration/win32/touch_input.h"
 #include "calibration/win32/verdict_listener.h"
-#include "message_map.h"
-#include "modal_dialog.h"
 #include "protocol/win32/overlapped_io.h"
+#include "ui/win32/message_map.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 

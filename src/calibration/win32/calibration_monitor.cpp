@@ -92,7 +92,7 @@ void SetChosenMonitor(std::optional<std::size_t> index) {
     g_chosenMonitor = index;
 }
 
-PixelRect CalibrationMonitor(HWND mainWindow) {
+std::optional<NamedMonitor> CoveredMonitor(HWND mainWindow) {
     const std::vector<Monitor> monitors = EnumerateMonitors();
     MonitorPreference preference;
     preference.chosen = g_chosenMonitor;
@@ -108,10 +108,18 @@ PixelRect CalibrationMonitor(HWND mainWindow) {
     if (mainWindow != nullptr && GetWindowRect(mainWindow, &windowRect)) {
         preference.mainWindow = ToPixelRect(windowRect);
     } else if (!preference.digitizer && !preference.chosen) {
-        return PrimaryMonitor();
+        return std::nullopt;
     }
     const std::optional<std::size_t> index = ChooseMonitor(areas, preference);
-    return index ? areas[*index] : PrimaryMonitor();
+    if (!index) {
+        return std::nullopt;
+    }
+    return NamedMonitor{*index, monitors[*index].name, monitors[*index].area};
+}
+
+PixelRect CalibrationMonitor(HWND mainWindow) {
+    const std::optional<NamedMonitor> covered = CoveredMonitor(mainWindow);
+    return covered ? covered->area : PrimaryMonitor();
 }
 
 }  // namespace norvessa

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,18 @@ std::vector<std::string> MonitorNames();
 // any window. It comes before the digitizer's and the main window's.
 void SetChosenMonitor(std::optional<std::size_t> index);
 
-// The monitor for a calibration started from `mainWindow` (null and no digitizer: the primary).
+// A monitor as the user names it: its index as --screen takes it, and its device name.
+struct NamedMonitor {
+    std::size_t index = 0;
+    std::string name;
+    PixelRect area;
+};
+
+// The monitor a calibration started from `mainWindow` covers; none when nothing picks one
+// (no monitors, or a null window with neither a --screen choice nor a digitizer).
+std::optional<NamedMonitor> CoveredMonitor(HWND mainWindow);
+
+// The area of CoveredMonitor, else the primary monitor's.
 PixelRect CalibrationMonitor(HWND mainWindow);
 
 }  // namespace norvessa

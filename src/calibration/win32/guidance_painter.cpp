@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "resource_string.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

@@ -26,7 +26,7 @@ std::wstring ToWindowsPath(const std::wstring& path) {
     return windows;
 }
 
-LaunchedApp::LaunchedApp(const std::wstring& executable)
+LaunchedApp::LaunchedApp(const std::wstring& executable, const std::wstring& arguments)
     : job_(CreateJobObjectW(nullptr, nullptr)) {
     // Closing the job's last handle ends the process too: even a driver that dies on the way
     // leaves no application behind.
@@ -35,6 +35,9 @@ LaunchedApp::LaunchedApp(const std::wstring& executable)
     SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
 
     std::wstring commandLine = L"\"" + ToWindowsPath(executable) + L"\"";
+    if (!arguments.empty()) {
+        commandLine += L" " + arguments;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};

@@ -20,9 +20,9 @@ inline constexpr std::chrono::milliseconds WINDOW_TIMEOUT = 20s;
 
 class LaunchedApp {
   public:
-    // Starts the executable (a Windows path, or a Unix path that Wine maps through Z:).
-    // Throws std::runtime_error when the process cannot be created.
-    explicit LaunchedApp(const std::wstring& executable);
+    // Starts the executable (a Windows path, or a Unix path that Wine maps through Z:) with
+    // the arguments, if any. Throws std::runtime_error when the process cannot be created.
+    explicit LaunchedApp(const std::wstring& executable, const std::wstring& arguments = {});
     ~LaunchedApp();
     LaunchedApp(const LaunchedApp&) = delete;
     LaunchedApp& operator=(const LaunchedApp&) = delete;

@@ -2,10 +2,10 @@
 
 #include <thread>
 
+#include "app/win32/norvessa_dlg.h"
 #include "controller/win32/controller_state.h"
-#include "message_box.h"
-#include "norvessa_dlg.h"
 #include "protocol/win32/overlapped_io.h"
+#include "ui/win32/message_box.h"
 #include "window_queries.h"
 
 namespace norvessa::test {

@@ -3,10 +3,10 @@
 // the controller.
 #include <gtest/gtest.h>
 
-#include "app_messages.h"
 #include "calibration_session.h"
 #include "resource.h"
 #include "test_window.h"
+#include "ui/win32/app_messages.h"
 #include "window_queries.h"
 
 namespace norvessa::test {
@@ -317,6 +317,7 @@ TEST_P(BrokenLinkTest, ReleasesTheControllerAsARemovalDoes) {
     Script({.answer = Answer::Success}, {.answer = Answer::Success});
     std::vector<bool> enabled;
     std::size_t received = 0;
+    std::wstring statusLine;
     session_.Run([&](Driver& driver) {
         if (GetParam().duringCalibration) {
             driver.PressButton(IDC_CALIBRATE_9);
@@ -338,9 +339,13 @@ TEST_P(BrokenLinkTest, ReleasesTheControllerAsARemovalDoes) {
         });
         enabled = ButtonStates(driver.mainDialog());
         received = session_.peer().ReceivedCount();
+        wchar_t text[64] = {};
+        GetDlgItemTextW(driver.mainDialog(), IDC_STATUS_LINE, text, 64);
+        statusLine = text;
     });
     EXPECT_EQ(enabled, kOnlyQuitEnabled);
     EXPECT_EQ(received, GetParam().duringCalibration ? 4u : 0u);
+    EXPECT_EQ(statusLine, L"No touch controller found");
     EXPECT_TRUE(session_.boxes().empty());
 }
 

@@ -1,7 +1,10 @@
 // UI-automation driver: starts the application, and checks its windows from outside.
-// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo|--controller] [GoogleTest flags]
+// Usage: norvessa_ui_driver --app=PATH --lang=en|zh [--demo|--controller] [--two-monitors]
+//                           [GoogleTest flags]
 //   --demo: the application is norvessa-demo, whose simulated controller enables every button.
 //   --controller: a controller is present, so the application enables every button.
+//   --two-monitors: the display offers two monitors side by side (tests/win32/two-monitors.sh);
+//     the status line's monitor note is expected (filter out the checks that expect one).
 //   --start-patience=S: wait S seconds for the main dialog to appear (default 20).
 
 #include <windows.h>
@@ -43,6 +46,8 @@ bool ParseArguments(int argc, char** argv) {
             g_options.demo = true;
         } else if (argument == "--controller") {
             g_options.controller = true;
+        } else if (argument == "--two-monitors") {
+            g_options.twoMonitors = true;
         } else if (argument.starts_with("--start-patience=")) {
             g_options.startPatience =
                 std::chrono::seconds(std::atoi(std::string(argument.substr(17)).c_str()));
@@ -66,8 +71,8 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (!norvessa::automation::ParseArguments(argc, argv)) {
         std::fprintf(stderr,
-                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [--start-patience=S] "
-                     "[GoogleTest flags]\n",
+                     "usage: %s --app=PATH --lang=en|zh [--demo|--controller] [--two-monitors] "
+                     "[--start-patience=S] [GoogleTest flags]\n",
                      argv[0]);
         return 2;
     }

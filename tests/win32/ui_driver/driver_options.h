@@ -16,6 +16,9 @@ struct DriverOptions {
     // The plain application with a controller present (the kernel tier's guest): every button
     // enabled, the plain caption.
     bool controller = false;
+    // The display offers two monitors side by side (tests/win32/two-monitors.sh), so the
+    // status line names the monitor a calibration covers.
+    bool twoMonitors = false;
     // How long the main dialog may take to appear (longer under emulation).
     std::chrono::milliseconds startPatience{std::chrono::seconds(20)};
 };

@@ -1,4 +1,4 @@
-#include "resource_string.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 

@@ -1,4 +1,4 @@
-#include "modal_dialog.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 

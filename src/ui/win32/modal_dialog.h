@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "message_map.h"
+#include "ui/win32/message_map.h"
 
 namespace norvessa::win32 {
 

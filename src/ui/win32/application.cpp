@@ -1,6 +1,6 @@
-#include "application.h"
+#include "ui/win32/application.h"
 
-#include "modal_dialog.h"
+#include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
 

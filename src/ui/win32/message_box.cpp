@@ -1,9 +1,9 @@
-#include "message_box.h"
+#include "ui/win32/message_box.h"
 
 #include <array>
 #include <utility>
 
-#include "resource_string.h"
+#include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
 
