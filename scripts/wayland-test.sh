@@ -10,7 +10,8 @@
 #   2. No --screen: the calibration covers the output the compositor put the main window on
 #      (weston's desktop shell places a new window on the output under the pointer).
 #   3. A whole 4-point run on the scale-2 output through the pointer: each target announced at
-#      its place in the output's own pixels, touched there, and the verdict is success.
+#      its place in the output's own pixels, touched there, and the verdict is success, its box
+#      in sight (not under the full-screen calibration).
 #   4. XWayland: the demo as an X client, its main window on the scale-2 output: the frames still
 #      carry the output's mode, 3200x2000. XWayland 22 shows that output to X clients at its
 #      logical size (the X screen is 2880x1000, the calibration's X window 1600x1000 at
@@ -285,9 +286,16 @@ while [ $target -lt 4 ]; do
     norvessa_demo_touch $((x2_origin + x)) "$y"
     target=$((target + 1))
 done
-# The verdict box: one more top-level window beside the main window and the calibration.
-verdict_shown() { [ "$(scene | grep -c 'role xdg_toplevel')" -ge 3 ]; }
-poll 10 verdict_shown || fail "4-point run: no verdict box after the last target"
+# The verdict box where the user sees it: a window of the demo's name in weston's ordinary layer
+# and none left in its full-screen layer (0xb0000000), which stays above every ordinary window,
+# dialogs included.
+verdict_visible() {
+    scene | awk '/^Layer/ { full = ($4 ~ /^0xb0000000/) }
+                 /top-level window .norvessa-demo./ { if (full) covered = 1; else shown = 1 }
+                 END { exit !(shown && !covered) }'
+}
+poll 10 verdict_visible ||
+    fail "4-point run: no verdict box in sight after the last target (under a full-screen view?)"
 stop_demo "4-point run" Return
 [ "$demo_status" = 0 ] || fail "4-point run: the demo exited with $demo_status, not 0 (success)"
 [ "$(frame_count)" = 5 ] || fail "4-point run: $(frame_count) frames, expected 5"

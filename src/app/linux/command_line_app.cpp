@@ -147,8 +147,7 @@ std::vector<std::string> ScreenNames() {
 // with several outputs and no chosen screen it waits for that news, or for a second at most:
 // a window shown on the first output is never told of a change.
 void AfterPlacement(QDialog& dialog, bool followsWindow, const std::function<void()>& start) {
-    const bool waits = followsWindow && QGuiApplication::screens().size() > 1 &&
-                       QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    const bool waits = followsWindow && QGuiApplication::screens().size() > 1 && OnWayland();
     if (!waits) {
         QTimer::singleShot(0, &dialog, start);
         return;

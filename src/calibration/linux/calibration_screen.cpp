@@ -17,11 +17,11 @@ QPointer<QScreen>& ChosenScreen() {
     return chosen;
 }
 
+}  // namespace
+
 bool OnWayland() {
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
-
-}  // namespace
 
 PixelRect ToPixelRect(const QRect& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};

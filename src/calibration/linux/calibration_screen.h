@@ -13,6 +13,10 @@ class QWidget;
 
 namespace norvessa::ui {
 
+// Qt runs on a Wayland compositor, which places windows itself: a program knows neither where
+// its window stands nor may it raise one window over another's layer.
+bool OnWayland();
+
 // Every calibration covers `screen` from now on, wherever the main window stands; none returns
 // to the main window's screen.
 void SetChosenScreen(QScreen* screen);

@@ -331,6 +331,13 @@ int CMyDialog::ShowVerdict(const QString& text, bool askForRetry) {
                     text, askForRetry ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                     this);
     box.setDefaultButton(askForRetry ? QMessageBox::Yes : QMessageBox::Ok);
+    // A compositor may keep a full-screen window in a layer above every ordinary one, its own
+    // dialogs included (weston does), and a client cannot raise one over it: the run is over,
+    // so the window goes before its box comes. Hiding ends this dialog's own loop; done() below
+    // still sets what that loop returns.
+    if (OnWayland()) {
+        hide();
+    }
     verdictBox_ = &box;
     const int answer = box.exec();
     verdictBox_ = nullptr;
