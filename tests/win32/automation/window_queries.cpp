@@ -161,7 +161,7 @@ void PostMouseTouch(HWND window, POINT at, int moves) {
     PostMessageW(window, WM_LBUTTONUP, 0, position);
 }
 
-bool SendMouseTouch(POINT screenAt, int moves) {
+bool SendMouseTouch(POINT screenAt, int moves, ULONG_PTR extraInfo) {
     // Absolute positions span 0..65535 across the whole virtual desktop, so any monitor's
     // pixels can be reached.
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
@@ -178,6 +178,7 @@ bool SendMouseTouch(POINT screenAt, int moves) {
         input.mi.dy = absolute(screenAt.y - top, height);
         input.mi.dwFlags =
             flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | MOUSEEVENTF_MOVE;
+        input.mi.dwExtraInfo = extraInfo;
         return input;
     };
     std::vector<INPUT> inputs = {event(0, 0), event(MOUSEEVENTF_LEFTDOWN, 0)};

@@ -70,8 +70,9 @@ void PostMouseTouch(HWND window, POINT at, int moves);
 
 // Touches the screen as the mouse driver does (SendInput): the pointer moved to `screenAt`
 // (virtual-desktop pixels), button down, `moves` one-pixel moves to and fro, button up. The
-// input goes to whatever window is there. False when SendInput refuses an event.
-bool SendMouseTouch(POINT screenAt, int moves);
+// input goes to whatever window is there, each event carrying `extraInfo` (what marks input a
+// touch or pen made up). False when SendInput refuses an event.
+bool SendMouseTouch(POINT screenAt, int moves, ULONG_PTR extraInfo = 0);
 
 // A visible popup menu (class #32768) of the given process.
 bool IsVisibleMenuOf(HWND hwnd, DWORD processId);

@@ -12,8 +12,6 @@ namespace norvessa::test {
 
 namespace {
 
-constexpr DWORD MOUSE_EVENT_INTERVAL_MS = 15;
-
 // A dialog of this process owned by `owner` that is visible.
 bool IsVisibleOwnedDialog(HWND hwnd, HWND owner) {
     return automation::IsVisibleDialogOf(hwnd, GetCurrentProcessId()) &&
@@ -102,33 +100,7 @@ void Driver::Touch(HWND window, POINT at, int moves) {
 }
 
 void Driver::SendMouseTouch(POINT at, ULONG_PTR extraInfo, int moves) {
-    // Absolute positions are given in 0..65535 across the primary screen.
-    const auto absolute = [](LONG pixel, int size) {
-        return static_cast<LONG>((pixel * 65536 + size / 2) / size);
-    };
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    const auto event = [&](DWORD flags, LONG dx) {
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dx = absolute(at.x + dx, width);
-        input.mi.dy = absolute(at.y, height);
-        input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-        input.mi.dwExtraInfo = extraInfo;
-        return input;
-    };
-    std::vector<INPUT> inputs = {event(0, 0), event(MOUSEEVENTF_LEFTDOWN, 0)};
-    for (int i = 0; i < moves; ++i) {
-        // The pointer must really move for a move to be reported: one pixel to and fro.
-        inputs.push_back(event(0, (i % 2 == 0) ? 1 : 0));
-    }
-    inputs.push_back(event(MOUSEEVENTF_LEFTUP, 0));
-    for (INPUT& input : inputs) {
-        Check(SendInput(1, &input, static_cast<int>(sizeof(INPUT))) == 1,
-              "SendInput refused the mouse input");
-        // Moves still queued are merged into one, as a real mouse's are: pace them.
-        Sleep(MOUSE_EVENT_INTERVAL_MS);
-    }
+    Check(automation::SendMouseTouch(at, moves, extraInfo), "SendInput refused the mouse input");
 }
 
 void Driver::TouchTargets(HWND window, double pointCount, int first, int last) {
