@@ -14,6 +14,9 @@ constexpr DWORD READ_BUFFER_SIZE = NamedPipePeer::READ_BUFFER_SIZE;
 constexpr DWORD OUTBOUND_BUFFER_SIZE = 64 * FRAME_SIZE;
 // How often a write to a tool that does not read looks whether the peer is stopping.
 constexpr DWORD STOP_POLL_MS = 50;
+// The longest a touch waits for the serving thread, and a report in the pipe for its read.
+constexpr DWORD FINGER_WAIT_MS = 1000;
+constexpr auto FINGER_WAIT = std::chrono::milliseconds(FINGER_WAIT_MS);
 
 std::wstring UniquePipeName() {
     static std::atomic<unsigned> counter{0};
@@ -68,31 +71,57 @@ NamedPipePeer::~NamedPipePeer() {
 }
 
 void NamedPipePeer::FingerDown() {
-    {
-        std::lock_guard lock(mutex_);
-        fingerEvents_.emplace_back(true, Clock::now());
-    }
-    Wake();
+    TellFinger(true);
 }
 
 void NamedPipePeer::FingerUp() {
-    {
-        std::lock_guard lock(mutex_);
-        fingerEvents_.emplace_back(false, Clock::now());
-    }
+    TellFinger(false);
+}
+
+void NamedPipePeer::TellFinger(bool down) {
+    std::unique_lock lock(mutex_);
+    fingerEvents_.emplace_back(down, Clock::now());
+    const std::uint64_t told = ++fingerEventsTold_;
+    lock.unlock();
     Wake();
+    lock.lock();
+    // A serving thread stuck writing to a tool that does not read must not hold the tool up
+    // for long: the touch is then applied whenever that thread comes round.
+    fingerApplied_.wait_for(lock, FINGER_WAIT, [&] { return fingerEventsApplied_ >= told; });
+}
+
+void NamedPipePeer::TakeWrittenReports(OverlappedOperation& read) {
+    // The waiting read may hold a report the tool wrote already: settle it either way.
+    if (const std::optional<DWORD> length = read.CancelAndCollect()) {
+        OnReportRead(*length);
+    }
+    DWORD available = 0;
+    while (::PeekNamedPipe(deviceHandle_.get(), nullptr, 0, nullptr, &available, nullptr) &&
+           available > 0) {
+        if (!read.StartRead(deviceHandle_.get(), buffer_.data(), READ_BUFFER_SIZE) ||
+            ::WaitForSingleObject(read.event(), FINGER_WAIT_MS) != WAIT_OBJECT_0) {
+            return;
+        }
+        if (const std::optional<DWORD> length = read.Collect()) {
+            OnReportRead(*length);
+        }
+    }
 }
 
 void NamedPipePeer::ApplyFingerEvents() {
-    std::lock_guard lock(mutex_);
-    for (const auto& [down, when] : fingerEvents_) {
-        if (down) {
-            controller_.FingerDown(when);
-        } else {
-            controller_.FingerUp(when);
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [down, when] : fingerEvents_) {
+            if (down) {
+                controller_.FingerDown(when);
+            } else {
+                controller_.FingerUp(when);
+            }
         }
+        fingerEvents_.clear();
+        fingerEventsApplied_ = fingerEventsTold_;
     }
-    fingerEvents_.clear();
+    fingerApplied_.notify_all();
 }
 
 void NamedPipePeer::QueueReport(const ReplyFrame& report) {
@@ -133,13 +162,21 @@ void NamedPipePeer::Serve() noexcept {
     for (;;) {
         bool stop = false;
         bool reading = false;
+        bool touched = false;
         {
             std::lock_guard lock(mutex_);
             stop = stop_;
             reading = !paused_ && !disconnected_;
+            touched = !fingerEvents_.empty();
         }
         if (stop) {
             break;
+        }
+        if (touched) {
+            if (reading) {
+                TakeWrittenReports(read);
+            }
+            ApplyFingerEvents();
         }
         if (!reading && read.outstanding()) {
             // A report that arrived just before the pause still counts.
@@ -149,11 +186,6 @@ void NamedPipePeer::Serve() noexcept {
         }
         if (reading && !read.outstanding()) {
             read.StartRead(deviceHandle_.get(), buffer_.data(), READ_BUFFER_SIZE);
-        }
-        // A read still waiting means every report written so far has been taken: the touches
-        // that followed them may come now. A completed one is taken first, below.
-        if (!read.outstanding() || ::WaitForSingleObject(read.event(), 0) != WAIT_OBJECT_0) {
-            ApplyFingerEvents();
         }
         const HANDLE handles[] = {wake_.get(), read.event()};
         const DWORD count = read.outstanding() ? 2 : 1;

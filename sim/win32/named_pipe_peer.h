@@ -46,9 +46,10 @@ class NamedPipePeer {
         std::lock_guard lock(mutex_);
         return f(controller_);
     }
-    // A finger landing on or leaving the screen. Applied on the serving thread once every report
-    // the tool wrote before it has been read, so a touch never overtakes the frame that
-    // announced its target (a real controller has that frame before anyone can touch).
+    // A finger landing on or leaving the screen, told by the tool's own thread. The serving
+    // thread first takes every report already in the pipe, then applies the touch, and the
+    // caller waits for that (a bounded while): a touch never overtakes the frame that announced
+    // its target, nor is a frame the tool writes after it taken before it.
     void FingerDown();
     void FingerUp();
     // Puts a report in the input queue now (a report the tool did not ask for).
@@ -65,6 +66,8 @@ class NamedPipePeer {
   private:
     void Serve() noexcept;
     void OnReportRead(DWORD length);
+    void TellFinger(bool down);
+    void TakeWrittenReports(OverlappedOperation& read);
     void ApplyFingerEvents();
     void SendDueReports();
     DWORD MillisecondsToNextReport();
@@ -78,12 +81,16 @@ class NamedPipePeer {
 
     std::mutex mutex_;
     std::condition_variable receivedChanged_;
+    std::condition_variable fingerApplied_;
     SimulatedController controller_;
     bool stop_ = false;
     bool paused_ = false;
     bool disconnected_ = false;
     // Finger events not applied yet, in order: true for down, with the time they happened.
     std::vector<std::pair<bool, Clock::time_point>> fingerEvents_;
+    // Finger events told, and applied, so far.
+    std::uint64_t fingerEventsTold_ = 0;
+    std::uint64_t fingerEventsApplied_ = 0;
     std::thread thread_;
 };
 
