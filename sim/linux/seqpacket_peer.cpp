@@ -51,11 +51,15 @@ void SeqpacketPeer::Wake() {
 }
 
 void SeqpacketPeer::FingerDown() {
+    // The host tells of a touch after the frames it wrote before it: take those first, so the
+    // touch never overtakes the frame that announced its target.
+    ReadReports();
     With([](SimulatedController& c) { c.FingerDown(Clock::now()); });
     Wake();
 }
 
 void SeqpacketPeer::FingerUp() {
+    ReadReports();
     With([](SimulatedController& c) { c.FingerUp(Clock::now()); });
     Wake();
 }

@@ -31,6 +31,8 @@ class SeqpacketPeer {
         std::lock_guard lock(mutex_);
         return f(controller_);
     }
+    // A finger landing on or leaving the screen, told by the host's thread: applied after every
+    // report the host wrote before it.
     void FingerDown();
     void FingerUp();
 
