@@ -18,10 +18,8 @@ read -r display_number <"$fifo"
 trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=":$display_number"
 
-# Little-endian 16-bit width and height, as bytes 3 to 6 of the set-up frame.
-size_bytes() {
-    printf '%02X %02X %02X %02X' $(($1 & 255)) $(($1 >> 8)) $(($2 & 255)) $(($2 >> 8))
-}
+# shellcheck source=scripts/lib/frames.sh
+. scripts/lib/frames.sh
 
 failed=0
 # check SCREEN WIDTH HEIGHT [DEMO OPTIONS...]

@@ -129,10 +129,8 @@ fail() {
     failed=1
 }
 
-# Little-endian 16-bit width and height, as bytes 3 to 6 of the set-up frame.
-size_bytes() {
-    printf '%02X %02X %02X %02X' $(($1 & 255)) $(($1 >> 8)) $(($2 & 255)) $(($2 >> 8))
-}
+# shellcheck source=scripts/lib/frames.sh
+. scripts/lib/frames.sh
 
 frames=$work/frames
 demo_env='' shot=''

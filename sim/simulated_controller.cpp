@@ -23,6 +23,17 @@ ReplyFrame MakeReply(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2) {
     return reply;
 }
 
+std::string FrameLogLine(std::span<const std::uint8_t> report) {
+    static constexpr char DIGITS[] = "0123456789ABCDEF";
+    std::string line;
+    for (std::uint8_t byte : report) {
+        line += DIGITS[byte >> 4];
+        line += DIGITS[byte & 0x0F];
+        line += ' ';
+    }
+    return line + '\n';
+}
+
 ReplyFrame VerdictReply(std::uint8_t verdict) {
     return MakeReply(FRAME_MAGIC[0], FRAME_MAGIC[1], verdict);
 }

@@ -65,6 +65,8 @@ struct RunProgress {
 
 ReplyFrame MakeReply(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2);
 ReplyFrame VerdictReply(std::uint8_t verdict);
+// A received report as the demos' frame log writes it: each byte "%02X " and a newline.
+std::string FrameLogLine(std::span<const std::uint8_t> report);
 
 class SimulatedController {
   public:

@@ -11,7 +11,6 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -23,16 +22,6 @@
 #include "seqpacket_peer.h"
 
 namespace {
-
-std::string HexLine(const std::vector<std::uint8_t>& report) {
-    std::string line;
-    for (std::uint8_t byte : report) {
-        char hex[4];
-        std::snprintf(hex, sizeof hex, "%02X ", byte);
-        line += hex;
-    }
-    return line + '\n';
-}
 
 // Writes each report the controller receives to the file as soon as it is there, on a thread of
 // its own so that the application's threads are never held up by the file.
@@ -62,7 +51,7 @@ class FrameLog {
         peer_.With([this, &lines](norvessa::sim::SimulatedController& controller) {
             const auto& received = controller.received();
             for (; written_ < received.size(); ++written_) {
-                lines += HexLine(received[written_]);
+                lines += norvessa::sim::FrameLogLine(received[written_]);
             }
         });
         out_ << lines << std::flush;

@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,12 +41,7 @@ void WriteReceivedFrames(norvessa::sim::NamedPipePeer& peer, const std::wstring&
     std::ofstream out(std::filesystem::path(path), std::ios::binary);
     peer.With([&out](norvessa::sim::SimulatedController& controller) {
         for (const std::vector<std::uint8_t>& report : controller.received()) {
-            for (std::uint8_t byte : report) {
-                char hex[4];
-                std::snprintf(hex, sizeof hex, "%02X ", byte);
-                out << hex;
-            }
-            out << '\n';
+            out << norvessa::sim::FrameLogLine(report);
         }
     });
 }
