@@ -32,6 +32,7 @@
 // Added below the controller status when more than one screen is attached.
 #define IDS_STATUS_SCREEN 117
 #define IDS_SCREEN_NOT_COVERED 118
+#define IDS_CONTROLLER_NOT_RESPONDING 119
 
 // System-menu command of the About entry.
 #define IDM_ABOUTBOX 0x0010
