@@ -18,6 +18,8 @@ inline constexpr int EXIT_FAILED = 1;
 inline constexpr int EXIT_USAGE = 2;
 inline constexpr int EXIT_NO_REPLY = 3;
 inline constexpr int EXIT_NO_CONTROLLER = 4;
+// A reply came, but it carried no verdict (silence is EXIT_NO_REPLY).
+inline constexpr int EXIT_NO_VERDICT = 5;
 
 enum class Command { OpenDialog, Help, Version, List, Reset, Calibrate };
 
