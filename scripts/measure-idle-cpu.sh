@@ -2,15 +2,28 @@
 # Measures how much CPU the Linux demo uses while its calibration window waits for a touch:
 # utime + stime from /proc over 5 seconds, under a private Xvfb. A window that repaints
 # continually keeps a core busy; one that waits uses next to nothing. Fails only beyond a
-# generous bound. Usage: measure-idle-cpu.sh [BUILD_DIR]   (default: build/linux)
+# generous bound; a failure shows the end of the demo's stderr.
+# Usage: measure-idle-cpu.sh [BUILD_DIR]   (default: build/linux)
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
 . scripts/lib/linux-demo.sh
+. scripts/lib/stderr.sh
 build=${1:-build/linux}
 demo=$build/src/app/linux/norvessa-demo
 [ -x "$demo" ] || cmake --build "$build" --target norvessa-demo
 NORVESSA_FORCE_XVFB=1 norvessa_start_xvfb
+work=$(mktemp -d)
+NORVESSA_DEMO_STDERR=$work/demo.stderr
+# Whatever step fails (set -e included), the demo's own words come with it; the private Xvfb
+# goes with the script.
+on_exit() {
+    status=$?
+    [ $status = 0 ] || norvessa_stderr_tail "$NORVESSA_DEMO_STDERR" "the demo"
+    kill "$NORVESSA_XVFB_PID" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap on_exit EXIT
 
 seconds=5
 bound_percent=10
