@@ -167,6 +167,42 @@ INSTANTIATE_TEST_SUITE_P(Broken, ListenerWithoutControllerTest, testing::ValuesI
                              return param.param.name;
                          });
 
+// A handle whose every read completes at once with the same report that is no verdict, as a
+// controller streaming reports would keep it: a file of one report, read at offset 0 each time.
+UniqueFileHandle AlwaysReadyReports() {
+    wchar_t directory[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, directory) == 0 ||
+        GetTempFileNameW(directory, L"nvr", 0, path) == 0) {
+        return {};
+    }
+    UniqueFileHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_FLAG_OVERLAPPED | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    const ReplyFrame report = MakeReply(0xAA, 0xF1, 0x05);
+    OverlappedOperation write;
+    if (!file || !write.StartWrite(file.get(), report.data(), FRAME_SIZE) ||
+        write.Wait(5000) != WAIT_OBJECT_0 || write.Collect() != std::optional<DWORD>(FRAME_SIZE)) {
+        return {};
+    }
+    return file;
+}
+
+// While reports keep coming, Stop still ends the thread at once: it does not start another
+// read, rather than go on reading a handle its owner is about to close.
+TEST_F(VerdictListenerTest, StopEndsTheThreadWhileReportsKeepComing) {
+    const UniqueFileHandle reports = AlwaysReadyReports();
+    ASSERT_TRUE(reports.valid());
+    VerdictListener listener;
+    ASSERT_TRUE(listener.Start(reports.get(), inbox(), VERDICT_MESSAGE));
+    Sleep(100);  // let it read many reports
+
+    const auto start = std::chrono::steady_clock::now();
+    listener.Stop();
+    EXPECT_LT(test::ElapsedMs(start), static_cast<long long>(LISTENER_JOIN_WAIT_MS))
+        << "Stop gave up on a thread that kept reading";
+    EXPECT_EQ(inbox_->Next(200ms), std::nullopt) << "a report without a verdict was posted";
+}
+
 BOOL WINAPI NeverCancels(HANDLE, LPOVERLAPPED) {
     return TRUE;
 }

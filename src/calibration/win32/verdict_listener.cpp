@@ -101,20 +101,26 @@ void VerdictListener::Shared::ListenForVerdict() noexcept {
 }
 
 VerdictListener::Shared::Outcome VerdictListener::Shared::ReadOneReply() {
+    // While reports keep coming, every read completes at once: the stop request is looked at
+    // before each, or the thread would go on reading the handle after Stop gave up on it.
+    if (::WaitForSingleObject(stop.get(), 0) == WAIT_OBJECT_0) {
+        return {Outcome::Kind::Stopped};
+    }
     reply[FRAME_COMMAND_OFFSET] = REPLY_UNSET;
     if (!read.StartRead(readHandle, reply.data(), static_cast<DWORD>(reply.size()))) {
         const DWORD error = read.lastError();
         LogErrorFromThread("verdict listener ends: ", [error] { return WindowsErrorText(error); });
         return {Outcome::Kind::Failed, Verdict::None, error};
     }
-    const HANDLE handles[] = {read.event(), stop.get()};
+    // The stop event first: when both are signalled, the stop wins over a completed read.
+    const HANDLE handles[] = {stop.get(), read.event()};
     const DWORD woken = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-    if (woken != WAIT_OBJECT_0) {
+    if (woken != WAIT_OBJECT_0 + 1) {
         const DWORD waitError = woken == WAIT_FAILED ? ::GetLastError() : 0;
         // Asked to stop, or the wait itself failed: never leave the read outstanding, and
         // never start a second one on this record.
         read.CancelAndCollect();
-        if (woken == WAIT_OBJECT_0 + 1) {
+        if (woken == WAIT_OBJECT_0) {
             return {Outcome::Kind::Stopped};
         }
         return {Outcome::Kind::Failed, Verdict::None, waitError};
