@@ -6,6 +6,7 @@
 #   scripts/fuzz.sh [seconds]
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/lib/stderr.sh
 
 seconds=${1:-60}
 build=build/fuzz
@@ -35,7 +36,9 @@ executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/log")
 crashes=$(find "$work/artifacts" -type f | wc -l)
 echo "fuzz: ${executions:-0} executions in $seconds s, $crashes crashes, exit status $status"
 if [ "$status" -ne 0 ] || [ "$crashes" -ne 0 ]; then
-    grep -E '^(==[0-9]+==ERROR|SUMMARY|invariant broken|.*runtime error)' "$work/log" || tail -n 30 "$work/log"
+    # The findings' first lines (a report's stack can push them out of the tail), then the tail.
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|invariant broken|.*runtime error)' "$work/log" || true
+    norvessa_stderr_tail "$work/log" "the fuzzer"
     find "$work/artifacts" -type f
     exit 1
 fi

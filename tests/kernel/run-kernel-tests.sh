@@ -2,8 +2,10 @@
 # Boots Debian's stock kernel in QEMU with a busybox initramfs holding the kernel-test
 # programs, and turns the guest's result into this script's exit status.
 # Usage: run-kernel-tests.sh DRIVER PEER QEMU_EXIT INIT WORKDIR
-# Exits 77 (skipped) when QEMU, busybox or the kernel package cannot be had.
+# Exits 77 (skipped) when QEMU, busybox or the kernel package cannot be had. A failed run
+# also shows the end of QEMU's own output (the serial console and QEMU's stderr).
 set -eu
+. "$(cd "$(dirname "$0")/../.." && pwd)/scripts/lib/stderr.sh"
 driver=$(realpath "$1") peer=$(realpath "$2") qexit=$(realpath "$3") init=$(realpath "$4")
 work=$5
 skip() { echo "SKIPPED: $*"; exit 77; }
@@ -60,4 +62,7 @@ set -e
 tr -d '\r' <guest.log | sed 's/.*init: /init: /' | sed -n '/^init: /,$p'
 echo "kernel tier: qemu status $status, $(($(date +%s) - started)) s in the guest ($accel)"
 # Guest status 0 arrives as 1; a panic or reboot as 0; the time-out as 124.
-[ "$status" -eq 1 ]
+[ "$status" -eq 1 ] || {
+    norvessa_stderr_tail "$PWD/guest.log" "QEMU (console and stderr)"
+    exit 1
+}

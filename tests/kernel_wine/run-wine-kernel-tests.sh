@@ -5,12 +5,14 @@
 # Usage: run-wine-kernel-tests.sh TESTS UI_DRIVER APP LINUX_BUILD_DIR WORKDIR
 #   TESTS, UI_DRIVER, APP: the Windows test program, the UI driver and norvessa.exe.
 #   LINUX_BUILD_DIR: the linux preset's build tree, where the device program is built.
-# Exits 77 (skipped) only when QEMU, Wine or the kernel package cannot be had.
+# Exits 77 (skipped) only when QEMU, Wine or the kernel package cannot be had. A failed run
+# also shows the end of QEMU's own output (the serial console and QEMU's stderr).
 set -eu
 tests=$(realpath "$1") driver=$(realpath "$2") app=$(realpath "$3")
 linux_build=$4 work=$5
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
+. "$source_dir/scripts/lib/stderr.sh"
 skip() { echo "SKIPPED: $*"; exit 77; }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
@@ -64,13 +66,17 @@ if [ ! -f "$prefix/.norvessa-ready" ]; then
     rm -rf "$prefix"
     (
         export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        "$wine" wineboot --init >/dev/null 2>&1
+        "$wine" wineboot --init
         key='HKLM\System\CurrentControlSet\Services\winebus'
-        "$wine" reg add "$key" /v "Enable SDL" /t REG_DWORD /d 0 /f >/dev/null 2>&1
-        "$wine" reg add "$key" /v DisableUdevd /t REG_DWORD /d "${NORVESSA_WINE_NO_UDEVD:-1}" /f >/dev/null 2>&1
+        "$wine" reg add "$key" /v "Enable SDL" /t REG_DWORD /d 0 /f
+        "$wine" reg add "$key" /v DisableUdevd /t REG_DWORD /d "${NORVESSA_WINE_NO_UDEVD:-1}" /f
         wineserver -w
-    )
-    grep -q '"Enable SDL"=dword:00000000' "$prefix/system.reg" || { echo "prefix set-up failed"; exit 1; }
+    ) >"$work/prefix-setup.log" 2>&1 || true
+    grep -q '"Enable SDL"=dword:00000000' "$prefix/system.reg" || {
+        echo "prefix set-up failed"
+        norvessa_stderr_tail "$work/prefix-setup.log" "wineboot and wine reg"
+        exit 1
+    }
     touch "$prefix/.norvessa-ready"
 fi
 
@@ -119,4 +125,7 @@ echo "kernel tier, Wine stage: qemu status $status, $(($(date +%s) - started)) s
 times >"$work/times.txt"
 echo "CPU time of this script's children (user, system): $(tail -n 1 "$work/times.txt")"
 # Guest status 0 arrives as 1; a panic or reboot as 0; the time-out as 124.
-[ "$status" -eq 1 ]
+[ "$status" -eq 1 ] || {
+    norvessa_stderr_tail "$work/guest.log" "QEMU (console and stderr)"
+    exit 1
+}
