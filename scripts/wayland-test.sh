@@ -19,10 +19,15 @@
 # What cannot be shown here: touch injection (the x11 backend forwards only the X pointer and
 # keyboard, so the calibration window takes the pointer as its mouse path) and fractional
 # scales (weston 10 has integer scales only).
+# A failing check shows the end of the demo's stderr (each run of the demo has its own file).
 # With NORVESSA_SCREENSHOT_DIR set, the screenshot of check 1 (main window on X1, calibration
 # on X2) is kept there. Usage: wayland-test.sh [BUILD_DIR]; exits 77 (skipped) without weston.
 set -eu
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/lib/stderr.sh
+. scripts/lib/stderr.sh
+# shellcheck source=scripts/lib/sanitizers.sh
+. scripts/lib/sanitizers.sh
 build=${1:-build/linux}
 case $build in
     /*) ;;
@@ -33,7 +38,14 @@ command -v weston >/dev/null || { echo "weston is not installed: skipped"; exit 
 [ -x "$demo" ] || cmake --build "$build" --target norvessa-demo
 
 work=$(mktemp -d)
-xvfb='' weston='' demo_pid='' watchdog=''
+xvfb='' weston='' demo_pid='' watchdog='' demo_log='' demo_name=''
+failed=0
+# fail MESSAGE...: one failed check, told with the end of the current (or last) demo's stderr.
+fail() {
+    echo "$*" >&2
+    [ -z "$demo_log" ] || norvessa_stderr_tail "$demo_log" "the demo ($demo_name)"
+    failed=1
+}
 cleanup() {
     [ -z "$demo_pid" ] || kill "$demo_pid" 2>/dev/null || true
     if [ -n "$weston" ]; then
@@ -53,7 +65,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT
-trap 'echo "wayland test: out of time" >&2; exit 1' TERM
+trap 'fail "wayland test: out of time"; exit 1' TERM
 # Every wait below has its own limit; this one bounds them all.
 (
     sleep 110 &
@@ -66,9 +78,14 @@ watchdog=$!
 
 fifo=$work/display
 mkfifo "$fifo"
-Xvfb -displayfd 9 -screen 0 4480x2000x24 -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+Xvfb -displayfd 9 -screen 0 4480x2000x24 -nolisten tcp 9>"$fifo" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-display_number=$(timeout 20 head -n 1 "$fifo") || { echo "Xvfb did not start" >&2; exit 1; }
+display_number=$(timeout 20 head -n 1 "$fifo") || true
+[ -n "$display_number" ] || {
+    echo "Xvfb did not start" >&2
+    norvessa_stderr_tail "$work/xvfb.log" Xvfb
+    exit 1
+}
 export DISPLAY=":$display_number"
 
 export XDG_RUNTIME_DIR="$work/runtime"
@@ -96,10 +113,18 @@ scale=2
 EOF
 log=$work/weston.log
 setsid weston --backend=x11-backend.so --use-pixman --output-count=2 --socket="$WAYLAND_DISPLAY" \
-    --config="$work/weston.ini" --debug --log="$log" >/dev/null 2>&1 &
+    --config="$work/weston.ini" --debug --log="$log" >"$work/weston.stderr" 2>&1 &
 weston=$!
+# weston_failed MESSAGE: the compositor failed the test; its log and its stderr tell why.
+weston_failed() {
+    echo "$1" >&2
+    norvessa_stderr_tail "$log" "weston (its log)"
+    norvessa_stderr_tail "$work/weston.stderr" weston
+    failed=1
+}
 
-# poll SECONDS COMMAND...: runs the command every 0.2 s until it succeeds or time is up.
+# poll SECONDS COMMAND...: runs the command every 0.2 s until it succeeds or time is up, or
+# until the demo it waits for has ended (it shows nothing more then).
 poll() {
     limit=$(($1 * 5))
     shift
@@ -107,12 +132,13 @@ poll() {
     until "$@"; do
         tries=$((tries + 1))
         [ $tries -lt $limit ] || return 1
+        [ -z "$demo_pid" ] || kill -0 "$demo_pid" 2>/dev/null || return 1
         sleep 0.2
     done
 }
 
 xwayland_listening() { grep -q 'xserver listening on display' "$log" 2>/dev/null; }
-poll 20 xwayland_listening || { echo "weston did not start (log: $(tail -n 3 "$log"))" >&2; exit 1; }
+poll 20 xwayland_listening || { weston_failed "weston did not start"; exit 1; }
 # The outputs' X windows, in the order of the outputs; both start at 0,0.
 x2_window=$(sed -n 's/.*x11 output .*window id \([0-9]*\).*/\1/p' "$log" | sed -n 2p)
 xwayland_display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log" | tail -n 1)
@@ -123,24 +149,24 @@ xdotool windowfocus --sync "$x2_window"
 x2_origin=1280
 
 scene() { weston-debug scene-graph 2>/dev/null; }
-failed=0
-fail() {
-    echo "$*" >&2
-    failed=1
-}
 
 # shellcheck source=scripts/lib/frames.sh
 . scripts/lib/frames.sh
 
 frames=$work/frames
-demo_env='' shot=''
-# start_demo PLATFORM [DEMO OPTIONS...]: a calibration of 4 targets, its frames in $frames.
+demo_env='' shot='' demo_runs=0
+# start_demo PLATFORM [DEMO OPTIONS...]: a calibration of 4 targets, its frames in $frames, its
+# output in a file of its own. LeakSanitizer is off for it: Qt's Wayland and xcb plugins and
+# Mesa leave allocations of their own behind (lib/sanitizers.sh).
 start_demo() {
     platform=$1
     shift
     rm -f "$frames"
-    env $demo_env QT_QPA_PLATFORM="$platform" NORVESSA_DEMO_FRAMES="$frames" "$demo" "$@" \
-        --calibrate 4 >"$work/demo.log" 2>&1 &
+    demo_runs=$((demo_runs + 1))
+    demo_log=$work/demo-$demo_runs.log demo_name="QT_QPA_PLATFORM=$platform${*:+ $*}"
+    env $demo_env ASAN_OPTIONS="$(norvessa_asan_options_without_leaks)" \
+        QT_QPA_PLATFORM="$platform" NORVESSA_DEMO_FRAMES="$frames" "$demo" "$@" \
+        --calibrate 4 >"$demo_log" 2>&1 &
     demo_pid=$!
 }
 demo_ended() { ! kill -0 "$demo_pid" 2>/dev/null; }
@@ -178,8 +204,7 @@ stop_demo() {
 # set-up frame carries WIDTH x HEIGHT.
 check_setup_frame() {
     if ! poll 15 has_frames 2; then
-        fail "$1: the calibration sent no set-up and first point frame ($(frame_count) frames;" \
-             "demo log: $(tail -n 2 "$work/demo.log"))"
+        fail "$1: the calibration sent no set-up and first point frame ($(frame_count) frames)"
         return 1
     fi
     expected="AA F1 00 $(size_bytes "$2" "$3") 04"
@@ -203,12 +228,12 @@ check_covered() {
     (cd "$work/shots" && timeout 10 weston-screenshooter >/dev/null 2>&1) || true
     shot=$(find "$work/shots" -name '*.png' | head -n 1)
     [ -n "$shot" ] || { fail "$1: weston-screenshooter wrote no screenshot"; return; }
-    right=$(($3 + $4 - 3)) bottom=$(($5 - 3))
+    right=$(($3 + $4 - 3)) bottom=$(($5 - 3)) wrong=''
     for pixel in "$(($3 + 2)),2" "$right,2" "$(($3 + 2)),$bottom" "$right,$bottom"; do
         colour=$(convert "$shot" -format "%[pixel:p{$pixel}]" info:)
-        [ "$colour" = "$calibration_colour" ] ||
-            fail "$1: screenshot pixel $pixel is $colour, not the calibration's background"
+        [ "$colour" = "$calibration_colour" ] || wrong="$wrong $pixel is $colour;"
     done
+    [ -z "$wrong" ] || fail "$1: not the calibration's background at screenshot pixels$wrong"
 }
 # check_main_window NAME OUTPUT: the compositor put the main window on that output (what the
 # check presumes).
@@ -253,12 +278,12 @@ stop_demo "--screen 0" Escape
 point_at $ON_X2
 start_demo wayland
 check_main_window "main window on X2" X2
-check_setup_frame "main window on X2" 3200 2000
+check_setup_frame "main window on X2" 3200 2000 || true
 stop_demo "main window on X2" Escape
 point_at $ON_X1
 start_demo wayland
 check_main_window "main window on X1" X1
-check_setup_frame "main window on X1" 1280 800
+check_setup_frame "main window on X1" 1280 800 || true
 stop_demo "main window on X1" Escape
 
 # 3. A whole run on the scale-2 output, touched through the pointer as a person would, at the
@@ -303,10 +328,10 @@ point_at $ON_X1
 demo_env="DISPLAY=$xwayland_display"
 start_demo xcb --screen 1
 check_main_window "XWayland" X2
-check_setup_frame "XWayland, main window on X2" 3200 2000
+check_setup_frame "XWayland, main window on X2" 3200 2000 || true
 stop_demo "XWayland" Escape
 
-scene | grep -q 'Output 1 (X2)' || fail "weston is gone: it ended or crashed during the checks"
+scene | grep -q 'Output 1 (X2)' || weston_failed "weston is gone: it ended or crashed during the checks"
 [ $failed = 0 ] && echo "wayland: each calibration covered its output and sent its size;" \
     "a 4-point run on the scale-2 output succeeded"
 exit $failed
