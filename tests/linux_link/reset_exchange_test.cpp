@@ -72,13 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
             // Byte 0 is the report ID: 0xAB is another collection's report, no answer at all.
             ResetCase{"OtherReportId",
                       {.answer = Answer::Custom, .customReply = MakeReply(0xAB, 0xF1, 0xFF)},
-                      ResetOutcome::Failed,
+                      ResetOutcome::NoReply,
                       450ms,
                       2000ms},
-            ResetCase{"Silence", {.answer = Answer::Silent}, ResetOutcome::Failed, 450ms, 2000ms},
+            ResetCase{"Silence", {.answer = Answer::Silent}, ResetOutcome::NoReply, 450ms, 2000ms},
             ResetCase{"AnswerAfter600ms",
                       {.answer = Answer::Success, .delay = 600ms},
-                      ResetOutcome::Failed,
+                      ResetOutcome::NoReply,
                       450ms,
                       2000ms}),
         ::testing::Bool()),
@@ -120,11 +120,11 @@ TEST(ResetExchange, AReplyTooLateForTheLastResetDoesNotAnswerTheNext) {
     peer.With([](SimulatedController& c) {
         c.SetResetScript({.answer = Answer::Success, .delay = 600ms});
     });
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::NoReply);
     // The controller falls silent; the first reset's late reply is queued by now.
     peer.With([](SimulatedController& c) { c.SetResetScript({.answer = Answer::Silent}); });
     ASSERT_TRUE(test::WaitForReadable(host.get(), 2s));
-    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::Failed);
+    EXPECT_EQ(RunResetExchange({host.get(), 64}), ResetOutcome::NoReply);
 }
 
 TEST(ResetExchange, ControllerGoneIsReportedForItsRelease) {

@@ -55,7 +55,8 @@ struct ReportWriter::Shared {
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::deque<Pending> queue;  // the front is being written
+    std::deque<Pending> queue;  // the front is being written while `writing`
+    bool writing = false;
     bool gone = false;
 };
 
@@ -116,12 +117,14 @@ void ReportWriter::Run(std::shared_ptr<Shared> shared) noexcept {
             break;
         }
         const Pending& front = shared->queue.front();
+        shared->writing = true;
         lock.unlock();
         const WriterStatus status =
             WriteWhole(shared->fd.get(), shared->wakeFd.get(), shared->stopping, front.bytes);
         lock.lock();
         *front.outcome = status;
         shared->queue.pop_front();
+        shared->writing = false;
         if (status == WriterStatus::Gone) {
             // Nothing queued behind it can reach the controller any more.
             shared->gone = true;
@@ -172,6 +175,28 @@ WriterStatus ReportWriter::Write(std::span<const std::uint8_t> report,
         return WriterStatus::TimedOut;
     }
     return **outcome;
+}
+
+std::size_t ReportWriter::DropQueued() {
+    if (!shared_) {
+        return 0;
+    }
+    std::lock_guard lock(shared_->mutex);
+    auto& queue = shared_->queue;
+    // The front may already be inside write(): that one cannot be taken back.
+    const auto firstWaiting = queue.begin() + (shared_->writing ? 1 : 0);
+    const auto dropped = static_cast<std::size_t>(queue.end() - firstWaiting);
+    queue.erase(firstWaiting, queue.end());
+    return dropped;
+}
+
+bool ReportWriter::WaitUntilIdle(std::chrono::milliseconds wait) {
+    DropQueued();
+    if (!shared_) {
+        return true;
+    }
+    std::unique_lock lock(shared_->mutex);
+    return shared_->changed.wait_for(lock, wait, [&] { return shared_->queue.empty(); });
 }
 
 ReportWriter::~ReportWriter() {

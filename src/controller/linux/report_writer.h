@@ -9,6 +9,11 @@
 // MAX_QUEUED reports wait; beyond that a report is refused at once (Backlogged) and not sent.
 // Once a write failed with the device-gone error every later one is refused (Gone). Ending
 // the writer drops whatever is still queued and releases a write stuck in the kernel.
+//
+// Exchanges: a report belongs to the exchange that wrote it. When an exchange ends its reports
+// still waiting in the queue are dropped (DropQueued); the next exchange starts only once the
+// report in the kernel, if any, has gone out (WaitUntilIdle), so the controller can never answer
+// an earlier exchange's frame while a later one listens.
 
 #include <chrono>
 #include <cstddef>
@@ -43,6 +48,13 @@ class ReportWriter {
     // Queues the report and waits at most `wait` for its write to finish. Called from one
     // thread only, the user interface's.
     WriterStatus Write(std::span<const std::uint8_t> report, std::chrono::milliseconds wait);
+
+    // Drops every queued report that has not been handed to the kernel yet; the one being
+    // written, if any, goes on. Returns how many were dropped. Same thread as Write.
+    std::size_t DropQueued();
+    // Drops the queue, then waits at most `wait` until no report is in the kernel any more.
+    // True when none is (at once when nothing was ever written). Same thread as Write.
+    bool WaitUntilIdle(std::chrono::milliseconds wait);
 
   private:
     struct Shared;

@@ -1,17 +1,12 @@
 #include "protocol/linux/reset_exchange.h"
 
+#include "protocol/linux/exchange.h"
 #include "protocol/linux/frame_io.h"
 
 namespace norvessa {
+namespace {
 
-ResetOutcome RunResetExchange(const ControllerChannel& channel) {
-    if (!channel.valid()) {
-        return ResetOutcome::NoMessage;
-    }
-    // A reply that arrived too late for an earlier exchange is no answer to this one.
-    if (DrainInput(channel.fd) == DrainStatus::Gone) {
-        return ResetOutcome::ControllerGone;
-    }
+ResetOutcome ExchangeReset(const ControllerChannel& channel) {
     // A write that fails or times out is not reported: the read follows all the same.
     if (SendFrame(channel, BuildResetFrame(), WRITE_WAIT_MS) == WriteStatus::Gone) {
         return ResetOutcome::ControllerGone;
@@ -21,7 +16,7 @@ ResetOutcome RunResetExchange(const ControllerChannel& channel) {
     const ReadResult read = ReadControllerReport(channel.fd, reply, RESET_REPLY_WAIT_MS);
     switch (read.status) {
         case ReadStatus::TimedOut:
-            return ResetOutcome::Failed;
+            return ResetOutcome::NoReply;
         case ReadStatus::NoController:
             return ResetOutcome::NoMessage;
         case ReadStatus::Gone:
@@ -39,6 +34,25 @@ ResetOutcome RunResetExchange(const ControllerChannel& channel) {
             break;
     }
     return ResetOutcome::NoMessage;
+}
+
+}  // namespace
+
+ResetOutcome RunResetExchange(const ControllerChannel& channel) {
+    switch (BeginExchange(channel)) {
+        case ExchangeStart::NoController:
+            return ResetOutcome::NoMessage;
+        case ExchangeStart::NotResponding:
+            return ResetOutcome::NotResponding;
+        case ExchangeStart::ControllerGone:
+            return ResetOutcome::ControllerGone;
+        case ExchangeStart::Ready:
+            break;
+    }
+    const ResetOutcome outcome = ExchangeReset(channel);
+    // A reset frame that never went out must not reach the controller after this exchange.
+    EndExchange(channel);
+    return outcome;
 }
 
 }  // namespace norvessa
