@@ -557,5 +557,25 @@ TEST_F(CalibrationTest, ButtonsStartTheirCounts) {
     }
 }
 
+// With nothing to listen to, no verdict could ever end the run: it ends at once, unshown, instead
+// of waiting for its time-out.
+TEST_F(AppTest, ACalibrationWithoutAListenerEndsAtOnceUnshown) {
+    MakeDialog(ui::UiLanguage::English, false);
+    bool shown = false;
+    UiScript script;
+    script.When(
+        "calibration window", [] { return VisibleCalibration() != nullptr; },
+        [&] {
+            shown = true;
+            QTest::keyClick(VisibleCalibration(), Qt::Key_Escape);
+        });
+    script.Start();
+    QElapsedTimer clock;
+    clock.start();
+    dialog_->StartCalibration(4);
+    EXPECT_FALSE(shown);
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
 }  // namespace
 }  // namespace norvessa::test

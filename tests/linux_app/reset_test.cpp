@@ -1,10 +1,13 @@
 // The Reset button: one reset frame, one reply awaited for 500 ms, and the box that the
 // outcome names, or none.
 
+#include <sys/socket.h>
+
 #include <QElapsedTimer>
 #include <QPushButton>
 
 #include "app_fixture.h"
+#include "controller/linux/controller_state.h"
 #include "resource.h"
 #include "ui_script.h"
 
@@ -103,6 +106,54 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(param.param).name) +
                (std::get<1>(param.param) ? "AmongTouchReports" : "");
     });
+
+// The controller's OUT endpoint stalls (it reads nothing and the socket is full): Reset's frame
+// stays stuck in the kernel, and the calibration asked for next must not open, since the answer
+// to that frame would read as its verdict.
+TEST_F(AppTest, AResetFrameStuckInTheKernelKeepsTheNextCalibrationFromOpening) {
+    for (ui::UiLanguage language : {ui::UiLanguage::English, ui::UiLanguage::ChineseSimplified}) {
+        MakeDialog(language);
+        peer_->With(
+            [](sim::SimulatedController& c) { c.SetResetScript({.answer = Answer::Success}); });
+        peer_->PauseReading(true);
+        const int smallBuffer = 1;
+        ASSERT_EQ(
+            ::setsockopt(g_controllerFd, SOL_SOCKET, SO_SNDBUF, &smallBuffer, sizeof smallBuffer),
+            0);
+        const Report filler(64, 0);
+        while (::send(g_controllerFd, filler.data(), filler.size(), MSG_DONTWAIT) > 0) {
+        }
+        std::vector<BoxSeen> boxes;
+        bool calibrationSeen = false;
+        UiScript script;
+        const auto answerBox = [&] {
+            calibrationSeen = calibrationSeen || VisibleCalibration() != nullptr;
+            boxes.push_back(Describe(*VisibleMessageBox()));
+            Press(*VisibleMessageBox(), QMessageBox::Ok);
+        };
+        script.When(
+            "reset box", [] { return VisibleMessageBox() != nullptr; }, answerBox);
+        script.When(
+            "box of the calibration", [] { return VisibleMessageBox() != nullptr; }, answerBox);
+        script.Start();
+        dialog_->button(IDC_RESET)->click();
+        dialog_->button(IDC_CALIBRATE_4)->click();
+        ASSERT_TRUE(script.WaitUntilFinished()) << script.failure();
+
+        const bool english = language == ui::UiLanguage::English;
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, QString::fromUtf8(english ? "Reset failed" : "重置失败"));
+        EXPECT_EQ(boxes[1].text,
+                  QString::fromUtf8(english ? "The touch controller is not responding"
+                                            : "触摸控制器没有响应"));
+        EXPECT_EQ(boxes[1].title, QStringLiteral("Norvessa"));
+        EXPECT_FALSE(calibrationSeen);
+        EXPECT_TRUE(dialog_->button(IDC_CALIBRATE_4)->isEnabled());
+        EXPECT_NE(dialog_->controllerLink().current(), nullptr);
+        dialog_.reset();
+        peer_.reset();
+    }
+}
 
 TEST_F(AppTest, ResetWithoutAControllerShowsNothing) {
     MakeDialog(ui::UiLanguage::English, false);

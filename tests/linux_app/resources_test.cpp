@@ -96,6 +96,8 @@ TEST(ResourceTables, StringTableInBothLanguages) {
          "校准将覆盖屏幕 %1（%2 像素）"},
         {IDS_STATUS_IN_USE, "Touch controller in use by another program",
          "触摸控制器正被其他程序使用"},
+        {IDS_CONTROLLER_NOT_RESPONDING, "The touch controller is not responding",
+         "触摸控制器没有响应"},
     };
     for (const Entry& entry : entries) {
         EXPECT_EQ(LoadResourceString(UiLanguage::English, entry.id),
@@ -146,7 +148,7 @@ TEST(ResourceTables, EveryQuotedTextOfTheScriptIsInTheTables) {
         const QString quoted = match.next().captured(1);
         EXPECT_TRUE(known.contains(quoted)) << quoted.toStdString();
     }
-    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 18);
+    EXPECT_EQ(checked, 2 * 9 + 3 + 2 * 19);
 }
 
 TEST(LanguageChoice, SimplifiedChineseLocalesOnly) {

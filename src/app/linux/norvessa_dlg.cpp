@@ -264,6 +264,10 @@ void CNorvessaDlg::StartCalibration(long long count) {
             // Nobody was there to end it: say why the window went away.
             ShowMessage(LoadResourceString(language_, IDS_CALIBRATION_TIMED_OUT));
             break;
+        case CalibrationEnd::NotResponding:
+            // The exchange's own log line names the cause; the user is told in a box.
+            ShowMessage(LoadResourceString(language_, IDS_CONTROLLER_NOT_RESPONDING));
+            break;
         case CalibrationEnd::CannotCover: {
             const QString note = ScreenNoteFor(*CalibrationScreen(this), IDS_SCREEN_NOT_COVERED);
             LogError(note.toStdString());
@@ -295,6 +299,8 @@ void CNorvessaDlg::RunReset() {
             ShowMessage(LoadResourceString(language_, IDS_RESET_SUCCEED));
             break;
         case ResetOutcome::Failed:
+        case ResetOutcome::NoReply:
+        case ResetOutcome::NotResponding:
             ShowMessage(LoadResourceString(language_, IDS_RESET_FAILED));
             break;
         case ResetOutcome::ControllerGone:

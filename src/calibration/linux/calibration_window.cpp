@@ -12,6 +12,8 @@
 #include "calibration/linux/calibration_screen.h"
 #include "calibration/linux/touch_input.h"
 #include "controller/linux/controller_state.h"
+#include "controller/log.h"
+#include "protocol/linux/exchange.h"
 #include "protocol/linux/frame_io.h"
 
 namespace norvessa::ui {
@@ -67,13 +69,31 @@ CalibrationEnd CMyDialog::Run() {
     if (run_.Begin(width, height) != LayoutResult::Ok) {
         return CalibrationEnd::NotStarted;
     }
-    // A verdict or reply left over from before this run must not end it: the listener would take
-    // it as this run's verdict.
-    if (DrainInput(g_controllerFd) == DrainStatus::Gone) {
-        return CalibrationEnd::ControllerGone;
+    // A reply to an earlier exchange, queued or still to come, must not end this run: the
+    // listener would take it as this run's verdict.
+    switch (BeginExchange(CurrentControllerChannel())) {
+        case ExchangeStart::NotResponding:
+            return CalibrationEnd::NotResponding;
+        case ExchangeStart::ControllerGone:
+            return CalibrationEnd::ControllerGone;
+        case ExchangeStart::NoController:
+        case ExchangeStart::Ready:
+            break;
+    }
+    // Listening before the first frame: a run without a listener could end only by its time-out.
+    const bool listening = listener_.Start(g_controllerFd, [this](ListenerEvent event) {
+        // The listener thread only posts; the window handles the event on its own thread.
+        QMetaObject::invokeMethod(
+            this, [this, event] { OnListenerEvent(event); }, Qt::QueuedConnection);
+    });
+    if (!listening) {
+        LogError("calibration not started: its verdict listener could not start");
+        return CalibrationEnd::NotStarted;
     }
     for (const CalibrationFrame& frame : run_.OpeningFrames()) {
         if (!Send(frame)) {
+            listener_.Stop();
+            EndExchange(CurrentControllerChannel());
             return CalibrationEnd::ControllerGone;
         }
     }
@@ -85,11 +105,6 @@ CalibrationEnd CMyDialog::Run() {
     setScreen(screen);
     setGeometry(geometry);
     setWindowState(windowState() | Qt::WindowFullScreen);
-    listener_.Start(g_controllerFd, [this](ListenerEvent event) {
-        // The listener thread only posts; the window handles the event on its own thread.
-        QMetaObject::invokeMethod(
-            this, [this, event] { OnListenerEvent(event); }, Qt::QueuedConnection);
-    });
     return static_cast<CalibrationEnd>(exec());
 }
 
@@ -109,6 +124,8 @@ void CMyDialog::done(int result) {
     }
     finished_ = true;
     listener_.Stop();
+    // Point frames still queued behind a stuck one belong to this run only.
+    EndExchange(CurrentControllerChannel());
     sampleTimer_.stop();
     timeoutTimer_.stop();
     SetMotionCompression(true);

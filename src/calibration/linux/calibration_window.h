@@ -27,10 +27,11 @@ enum class CalibrationEnd {
     Closed = 0,          // a verdict was shown and answered without a retry, or Escape / Enter
     Retry = 1,           // "Calibration failed,retry again?" answered Yes
     ControllerGone = 2,  // a read or write found the controller gone: the caller releases it
-    NotStarted = 3,      // the screen is too small for the layout: nothing was sent or shown
+    NotStarted = 3,      // no layout for the screen, or no listener: nothing was sent or shown
     Removed = 4,         // the link released the controller (its removal): nothing more to do
     TimedOut = 5,        // nobody touched it, or no verdict came, for the time-out
     CannotCover = 6,     // a window covering the screen would not cover its output: nothing sent
+    NotResponding = 7,   // an earlier frame is still stuck in the kernel: nothing sent or shown
 };
 
 // Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
