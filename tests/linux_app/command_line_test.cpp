@@ -183,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ControllerCase{"reset_succeeded", "success", {"--reset"}, 0, "reset succeeded\n"},
         ControllerCase{"reset_failed", "failure", {"--reset"}, 1, "reset failed\n"},
-        ControllerCase{"reset_no_verdict", "no-verdict", {"--reset"}, 3, "no reply\n"},
+        ControllerCase{"reset_no_verdict", "no-verdict", {"--reset"}, 5, "no verdict\n"},
+        ControllerCase{"reset_silence", "silent", {"--reset"}, 3, "no reply\n"},
         ControllerCase{"calibration_succeeded", "success", {"--calibrate", "4"}, 0, ""},
         ControllerCase{"calibration_failed", "failure", {"--calibrate=4"}, 1, ""}),
     [](const ::testing::TestParamInfo<ControllerCase>& param) {

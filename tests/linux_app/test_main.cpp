@@ -183,6 +183,8 @@ std::optional<norvessa::sim::ResetScript> ResetAnswer(const std::string& answer)
         return norvessa::sim::ResetScript{Answer::Success};
     if (answer == "failure")
         return norvessa::sim::ResetScript{Answer::Failure};
+    if (answer == "silent")
+        return norvessa::sim::ResetScript{Answer::Silent};
     if (answer == "no-verdict") {
         return norvessa::sim::ResetScript{Answer::Custom,
                                           norvessa::sim::MakeReply(0xAA, 0xF1, 0x01)};

@@ -77,14 +77,20 @@ int Reset(std::optional<ReadyController> ready) {
         case ResetOutcome::Failed:
             std::cout << "reset failed\n";
             return EXIT_FAILED;
+        case ResetOutcome::NoReply:
+            std::cout << "no reply\n";
+            return EXIT_NO_REPLY;
+        case ResetOutcome::NotResponding:
+            std::cerr << "the controller is not responding\n";
+            return EXIT_NO_REPLY;
         case ResetOutcome::ControllerGone:
             std::cerr << "the controller went away\n";
             return EXIT_NO_CONTROLLER;
         case ResetOutcome::NoMessage:
             break;
     }
-    std::cout << "no reply\n";
-    return EXIT_NO_REPLY;
+    std::cout << "no verdict\n";
+    return EXIT_NO_VERDICT;
 }
 
 // The keys of the platform plugins Qt can load: from -platformpluginpath, the environment's
@@ -223,7 +229,12 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
             if (end == CalibrationEnd::Retry) {
                 return;  // the same calibration runs again
             }
-            run->exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+            if (end == CalibrationEnd::NotResponding) {
+                std::cerr << "the controller is not responding\n";
+                run->exitCode = EXIT_NO_REPLY;
+            } else {
+                run->exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+            }
             // The orderly end of the main dialog, once this calibration's handler has returned.
             QTimer::singleShot(0, run->dialog, [run] { run->dialog->accept(); });
         };
