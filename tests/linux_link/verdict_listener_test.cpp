@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -103,6 +105,38 @@ TEST_F(ListenerTest, ReportsTheControllerGone) {
     EXPECT_EQ(events.WaitForFirst(2s), ListenerEvent::ControllerGone);
     listener.Stop();
     EXPECT_EQ(events.All().size(), 1u);
+}
+
+// The callback may stop its own listener, and on a controller that is gone already it runs at
+// once, before Start has returned. A Stop from another thread may race with Start too.
+TEST(Listener, StartAndStopAreSafeFromTheCallbackAndFromAnyThread) {
+    for (int round = 0; round < 20; ++round) {
+        int pair[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair), 0);
+        UniqueFd host(pair[0]);
+        ::close(pair[1]);  // the controller is gone before the listener starts
+        VerdictListener listener;
+        std::promise<bool> stoppedFromCallback;
+        ASSERT_TRUE(listener.Start(host.get(), [&](ListenerEvent event) {
+            listener.Stop();
+            // Only asked to end: its owner joins it.
+            stoppedFromCallback.set_value(event == ListenerEvent::ControllerGone &&
+                                          listener.started());
+        }));
+        auto delivered = stoppedFromCallback.get_future();
+        ASSERT_EQ(delivered.wait_for(2s), std::future_status::ready);
+        EXPECT_TRUE(delivered.get());
+        std::thread other([&] { listener.Stop(); });
+        listener.Stop();
+        other.join();
+        EXPECT_FALSE(listener.started());
+
+        std::thread racing([&] { listener.Stop(); });
+        const bool started = listener.Start(host.get(), {});
+        racing.join();
+        listener.Stop();
+        EXPECT_FALSE(listener.started()) << "started " << started;
+    }
 }
 
 TEST_F(ListenerTest, StartsOnlyOnceAndOnlyWithAnFd) {

@@ -72,7 +72,8 @@ std::optional<ListenerEvent> ReadAndClassify(int fd, ReplyFrame& reply) {
 }  // namespace
 
 bool VerdictListener::Start(int fd, Callback onEvent) {
-    if (started() || fd < 0) {
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable() || fd < 0) {
         return false;
     }
     auto shared = std::make_shared<Shared>();
@@ -81,6 +82,8 @@ bool VerdictListener::Start(int fd, Callback onEvent) {
     if (!shared->fd || !shared->stopFd) {
         return false;
     }
+    // Made while the lock is held: a callback that runs at once and stops the listener waits in
+    // Stop until both members are in place.
     try {
         thread_ = std::thread(&VerdictListener::Run, shared, std::move(onEvent));
     } catch (const std::system_error&) {
@@ -91,16 +94,27 @@ bool VerdictListener::Start(int fd, Callback onEvent) {
 }
 
 void VerdictListener::Stop() {
-    if (!thread_.joinable()) {
-        return;
+    std::thread thread;
+    std::shared_ptr<Shared> shared;
+    {
+        std::lock_guard lock(mutex_);
+        if (!thread_.joinable()) {
+            return;
+        }
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(shared_->stopFd.get(), &one, sizeof one);
+        if (thread_.get_id() == std::this_thread::get_id()) {
+            return;  // asked from the callback: the thread ends as it returns; its owner joins it
+        }
+        thread = std::move(thread_);
+        shared = std::move(shared_);
     }
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(shared_->stopFd.get(), &one, sizeof one);
-    if (thread_.get_id() == std::this_thread::get_id()) {
-        return;  // asked from the callback: the thread ends as it returns; its owner joins it
-    }
-    JoinWithin(thread_, shared_->ended, THREAD_END_WAIT, "the verdict listener");
-    shared_.reset();
+    JoinWithin(thread, shared->ended, THREAD_END_WAIT, "the verdict listener");
+}
+
+bool VerdictListener::started() const {
+    std::lock_guard lock(mutex_);
+    return thread_.joinable();
 }
 
 void VerdictListener::Run(std::shared_ptr<Shared> shared, Callback onEvent) noexcept {

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "controller/linux/thread_end.h"
@@ -32,7 +33,8 @@ class VerdictListener {
 
     // Starts reading `fd` through a duplicate of its own, so a thread that has to be left
     // behind never reads a closed or reused fd number. False when already started, without an
-    // fd, or when no thread could be made.
+    // fd, or when no thread could be made. Start, Stop and started() may be called from any
+    // thread, and Stop from the callback too, even when it runs before Start has returned.
     bool Start(int fd, Callback onEvent);
     // Ends the thread at once, whether it waits for a report or has already delivered its
     // event, and joins it. Idempotent. After it returns no report is taken from the fd. A
@@ -40,7 +42,9 @@ class VerdictListener {
     // stderr and left behind rather than holding the user interface; it calls no callback
     // after that, unless it is inside one already.
     void Stop();
-    bool started() const { return thread_.joinable(); }
+    // True from Start until Stop has joined (or left) the thread: a Stop from the callback only
+    // asks the thread to end, and the owner's Stop joins it.
+    bool started() const;
 
   private:
     struct Shared {
@@ -51,6 +55,9 @@ class VerdictListener {
     static void Run(std::shared_ptr<Shared> shared, Callback onEvent) noexcept;
     static void Listen(const Shared& shared, const Callback& onEvent);
 
+    // Guards both: the thread's own Stop (from the callback) may read them while Start is still
+    // assigning them. Never held while waiting for the thread, which may need it to finish.
+    mutable std::mutex mutex_;
     std::shared_ptr<Shared> shared_;
     std::thread thread_;
 };
