@@ -80,7 +80,11 @@ void SeqpacketPeer::PauseReading(bool paused) {
 void SeqpacketPeer::Disconnect() {
     {
         std::lock_guard lock(mutex_);
-        deviceFd_.reset();
+        if (Connected()) {
+            // Both directions shut: the host's reads end and its writes fail as after a close.
+            ::shutdown(deviceFd_.get(), SHUT_RDWR);
+            hungUp_ = true;
+        }
     }
     Wake();
 }
@@ -94,18 +98,21 @@ bool SeqpacketPeer::WaitForReceived(std::size_t count, std::chrono::milliseconds
 void SeqpacketPeer::Serve() {
     for (;;) {
         int timeoutMs = kIdlePollMs;
-        bool reading = false;
+        int readFd = -1;
         {
             std::lock_guard lock(mutex_);
             if (stop_)
                 return;
+            if (hungUp_)
+                deviceFd_.reset();  // this thread polls it: nobody else may close it
             if (const auto due = controller_.NextDueTime())
                 timeoutMs = MillisecondsUntil(*due);
-            reading = !paused_ && deviceFd_.valid();
+            if (!paused_ && Connected())
+                readFd = deviceFd_.get();
         }
         std::array<pollfd, 2> fds{};
         fds[0] = {wakeFd_.get(), POLLIN, 0};
-        fds[1] = {reading ? deviceFd_.get() : -1, POLLIN, 0};
+        fds[1] = {readFd, POLLIN, 0};
         if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR)
             return;
         if (fds[0].revents & POLLIN) {
@@ -122,13 +129,13 @@ bool SeqpacketPeer::ReadReports() {
     std::array<std::uint8_t, 4096> packet{};
     for (;;) {
         std::lock_guard lock(mutex_);
-        if (!deviceFd_ || paused_)
+        if (!Connected() || paused_)
             return true;
         const ssize_t got = ::recv(deviceFd_.get(), packet.data(), packet.size(), MSG_DONTWAIT);
         if (got < 0)
             return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
         if (got == 0) {
-            deviceFd_.reset();  // the host closed its end
+            hungUp_ = true;  // the host closed its end; the serving thread closes ours
             return true;
         }
         controller_.OnOutputReport(std::span(packet.data(), static_cast<std::size_t>(got)),
@@ -139,7 +146,7 @@ bool SeqpacketPeer::ReadReports() {
 
 void SeqpacketPeer::SendDueReports() {
     std::lock_guard lock(mutex_);
-    while (deviceFd_) {
+    while (Connected()) {
         const auto report = controller_.TakeDueReport(Clock::now());
         if (!report)
             return;

@@ -41,7 +41,8 @@ class SeqpacketPeer {
 
     // Stops taking output reports (the host's writes then fill the socket and block).
     void PauseReading(bool paused);
-    // Closes the device end: the host sees a hang-up, as when the controller is unplugged.
+    // Hangs up the device end: the host sees a hang-up at once, as when the controller is
+    // unplugged. The serving thread closes the fd itself, since it may be polling it.
     void Disconnect();
     // Waits until the controller has received at least count reports.
     bool WaitForReceived(std::size_t count, std::chrono::milliseconds timeout);
@@ -51,13 +52,18 @@ class SeqpacketPeer {
     void Wake();
     bool ReadReports();
     void SendDueReports();
+    // Under the lock: the device end is open and not hung up.
+    bool Connected() const { return deviceFd_.valid() && !hungUp_; }
 
     std::mutex mutex_;
     std::condition_variable receivedChanged_;
     SimulatedController controller_;
     UniqueFd hostFd_;
+    // Closed only by the serving thread (or after it has ended): the fd number it polls stays
+    // valid while it waits outside the lock.
     UniqueFd deviceFd_;
     UniqueFd wakeFd_;
+    bool hungUp_ = false;
     bool stop_ = false;
     bool paused_ = false;
     std::thread thread_;

@@ -4,6 +4,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <cerrno>
+#include <future>
+#include <thread>
+
 #include "protocol/frames.h"
 
 namespace norvessa::sim {
@@ -68,6 +72,35 @@ TEST(SeqpacketPeer, DisconnectHangsUpTheHostEnd) {
     pollfd pfd{host.get(), POLLIN, 0};
     ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
     EXPECT_TRUE(pfd.revents & POLLHUP);
+    const CalibrationFrame reset = BuildResetFrame();
+    EXPECT_EQ(::send(host.get(), reset.data(), reset.size(), MSG_NOSIGNAL), -1);
+    EXPECT_EQ(errno, EPIPE);
+}
+
+// A host write blocked on the controller's full queue ends when the controller is unplugged.
+TEST(SeqpacketPeer, DisconnectEndsAWriteBlockedOnAFullQueue) {
+    SeqpacketPeer peer;
+    UniqueFd host = peer.TakeHostFd();
+    // Bounded, so a write that is never released fails the test instead of hanging it.
+    const timeval bound{3, 0};
+    ASSERT_EQ(::setsockopt(host.get(), SOL_SOCKET, SO_SNDTIMEO, &bound, sizeof bound), 0);
+    peer.PauseReading(true);
+    const CalibrationFrame reset = BuildResetFrame();
+    while (::send(host.get(), reset.data(), reset.size(), MSG_DONTWAIT) > 0) {
+    }
+    std::promise<int> ended;
+    std::thread writer([&] {
+        const ssize_t sent = ::send(host.get(), reset.data(), reset.size(), MSG_NOSIGNAL);
+        ended.set_value(sent < 0 ? errno : 0);
+    });
+    std::this_thread::sleep_for(100ms);
+    peer.Disconnect();
+    auto result = ended.get_future();
+    EXPECT_EQ(result.wait_for(2s), std::future_status::ready);
+    writer.join();
+    // The queue the controller left unread makes it a reset rather than a broken pipe.
+    const int error = result.get();
+    EXPECT_TRUE(error == EPIPE || error == ECONNRESET) << error;
 }
 
 }  // namespace
