@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs what is missing, then builds and runs every test suite: native Linux and its .deb, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, a brief fuzzing run, the idle CPU of the
-# Linux calibration window, and the Windows build under Wine with its .zip and its calibration
-# window's idle CPU.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build of the portable
+# and link tests, a brief fuzzing run, the idle CPU of the Linux calibration window, and the
+# Windows build under Wine with its .zip and its calibration window's idle CPU.
 set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
@@ -45,6 +45,9 @@ total_failed=$((total_failed + deb_failed))
 summary="$summary
 Linux packages: $((1 - deb_failed)) passed, $deb_failed failed"
 run_suite asan
+# Data races in the threads of the controller link and the simulated controller (no Qt: its
+# libraries are not instrumented).
+run_suite tsan
 # A brief run of the HID descriptor-parser fuzzer: any crash, leak or UB fails the run.
 if ./scripts/fuzz.sh 30; then fuzz_failed=0; else fuzz_failed=1; fi
 total_passed=$((total_passed + 1 - fuzz_failed))
