@@ -10,16 +10,21 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <future>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "controller/linux/controller_access_scan.h"
 #include "controller/linux/hidraw_interface.h"
 #include "controller/linux/unique_fd.h"
+#include "link_test_support.h"
 #include "protocol/linux/frame_io.h"
 #include "protocol/linux/verdict_listener.h"
 
@@ -115,6 +120,83 @@ INSTANTIATE_TEST_SUITE_P(Points, LoggedFailure, ::testing::ValuesIn(FAILURES),
                          [](const ::testing::TestParamInfo<FailureCase>& param) {
                              return std::string(param.param.name);
                          });
+
+// A sysfs-like tree of hidraw records: each node's report descriptor under NAME/device.
+class FakeSysClassHidraw {
+  public:
+    FakeSysClassHidraw() {
+        char pattern[] = "/tmp/norvessa-sysfs-XXXXXX";
+        if (::mkdtemp(pattern) != nullptr) {
+            root_ = pattern;
+        }
+    }
+    ~FakeSysClassHidraw() { std::filesystem::remove_all(root_); }
+    void Add(const std::string& name, const test::Bytes& descriptor) const {
+        std::filesystem::create_directories(root_ / name / "device");
+        std::ofstream(root_ / name / "device" / "report_descriptor", std::ios::binary)
+            .write(reinterpret_cast<const char*>(descriptor.data()),
+                   static_cast<std::streamsize>(descriptor.size()));
+    }
+    std::string path() const { return root_.string(); }
+
+  private:
+    std::filesystem::path root_;
+};
+
+struct OpenFailureCase {
+    const char* devnode;
+    int error;
+    LogLevel level;
+    const char* message;
+};
+
+// Without the udev rule every node is denied: only the controller's is worth a word by default.
+TEST(OpenFailure, ADeniedNodeIsAnErrorOnlyWhenItIsTheControllers) {
+    FakeSysClassHidraw sysfs;
+    sysfs.Add("hidraw1", test::ControllerDescriptor());
+    sysfs.Add("hidraw2", test::BootKeyboard());
+    const std::string denied = "; it is the touch controller's node: install the udev rule";
+    const OpenFailureCase cases[] = {
+        {"/dev/hidraw1", EACCES, LogLevel::Error,
+         "cannot open /dev/hidraw1: Permission denied (13)"},
+        {"/dev/hidraw1", EPERM, LogLevel::Error,
+         "cannot open /dev/hidraw1: Operation not permitted (1)"},
+        {"/dev/hidraw2", EACCES, LogLevel::Debug,
+         "cannot open /dev/hidraw2: Permission denied (13)"},
+        {"/dev/hidraw7", EACCES, LogLevel::Debug,
+         "cannot open /dev/hidraw7: Permission denied (13)"},
+        {"/dev/hidraw1", EIO, LogLevel::Error, "cannot open /dev/hidraw1: Input/output error (5)"},
+        {"/dev/hidraw2", EIO, LogLevel::Error, "cannot open /dev/hidraw2: Input/output error (5)"},
+    };
+    for (const OpenFailureCase& c : cases) {
+        CollectedLog log;
+        LogOpenFailure(c.devnode, c.error, sysfs.path());
+        const std::vector<Entry> entries = log.entries();
+        ASSERT_EQ(entries.size(), 1u) << c.devnode << " " << c.error;
+        EXPECT_EQ(entries[0].level, c.level) << c.devnode << " " << c.error;
+        const bool controllerDenied = c.level == LogLevel::Error && c.error != EIO;
+        EXPECT_EQ(entries[0].message, c.message + (controllerDenied ? denied : ""));
+    }
+}
+
+// The real open path: the kernel refuses to open a read-only sysfs attribute for writing, even to
+// root, so /sys/kernel/notes stands in for a controller node without the udev rule.
+TEST(OpenFailure, TheLinkWarnsOfTheControllersNodeItMayNotOpen) {
+    const char* node = "/sys/kernel/notes";
+    if (UniqueFd(::open(node, O_RDWR | O_CLOEXEC)) || errno != EACCES) {
+        GTEST_SKIP() << node << " does not refuse a read-write open here";
+    }
+    FakeSysClassHidraw sysfs;
+    sysfs.Add("notes", test::ControllerDescriptor());
+    CollectedLog log;
+    EXPECT_EQ(OpenHidrawInterface(node, sysfs.path()), nullptr);
+    const std::vector<Entry> entries = log.entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].level, LogLevel::Error);
+    EXPECT_EQ(entries[0].message,
+              "cannot open /sys/kernel/notes: Permission denied (13); it is the touch "
+              "controller's node: install the udev rule");
+}
 
 // With no sink of the platform's, errors reach stderr and debug messages only once enabled.
 TEST(StderrLog, KeepsDebugMessagesBackUntilTurnedOn) {

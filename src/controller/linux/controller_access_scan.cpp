@@ -12,6 +12,7 @@
 
 #include "controller/hid_descriptor.h"
 #include "controller/linux/report_descriptor.h"
+#include "controller/log.h"
 
 namespace norvessa {
 namespace {
@@ -70,6 +71,26 @@ AccessProblem AccessProblemForErrno(int error) {
             return AccessProblem::InUse;
         default:
             return AccessProblem::Other;
+    }
+}
+
+bool IsControllerNode(const std::string& devnode, const std::string& sysClassHidraw) {
+    const std::string name = std::filesystem::path(devnode).filename().string();
+    if (name.empty()) {
+        return false;
+    }
+    const auto descriptor = ReadSysfsReportDescriptor(sysClassHidraw + "/" + name);
+    return descriptor && IsControllerDescriptor(*descriptor);
+}
+
+void LogOpenFailure(const std::string& devnode, int error, const std::string& sysClassHidraw) {
+    const std::string message = "cannot open " + devnode + ": " + ErrorNumberText(error);
+    if (AccessProblemForErrno(error) != AccessProblem::Denied) {
+        LogError(message);
+    } else if (IsControllerNode(devnode, sysClassHidraw)) {
+        LogError(message + "; it is the touch controller's node: install the udev rule");
+    } else {
+        LogDebug(message);
     }
 }
 

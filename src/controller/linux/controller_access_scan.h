@@ -20,8 +20,21 @@ std::optional<std::vector<std::uint8_t>> ReadSysfsReportDescriptor(const std::st
 
 AccessProblem AccessProblemForErrno(int error);
 
+inline constexpr const char* SYS_CLASS_HIDRAW = "/sys/class/hidraw";
+
+// Whether the hidraw node `devnode` (/dev/hidrawN) carries the controller's descriptor, read from
+// its directory under `sysClassHidraw` (hidrawN there) as FindRefusedControllers reads it.
+bool IsControllerNode(const std::string& devnode, const std::string& sysClassHidraw);
+
+// Logs that `devnode` could not be opened (`error` is the errno). Every HID device but the
+// controller is closed to the seat's user, so a denied node is debug detail, unless it is the
+// controller's: then the udev rule is missing, and that is logged as an error (shown as a Qt
+// warning by the application, debug output or not), once per failed open.
+void LogOpenFailure(const std::string& devnode, int error,
+                    const std::string& sysClassHidraw = SYS_CLASS_HIDRAW);
+
 struct AccessScanRoots {
-    std::string sysClassHidraw = "/sys/class/hidraw";
+    std::string sysClassHidraw = SYS_CLASS_HIDRAW;
     std::string devDirectory = "/dev";
     // Opens the node for reading and writing as the link does and closes it again: 0 when
     // that worked, else the errno.

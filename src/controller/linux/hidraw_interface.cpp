@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controller/hid_descriptor.h"
+#include "controller/linux/controller_access_scan.h"
 #include "controller/log.h"
 
 namespace norvessa {
@@ -82,15 +83,14 @@ HidrawInterface::HidrawInterface(std::string path, UniqueFd fd, InterfaceDescrip
       info_(std::move(info)),
       writer_(std::make_unique<ReportWriter>(fd_.get())) {}
 
-std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode) {
+std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode,
+                                                     const std::string& sysClassHidraw) {
     if (devnode.empty()) {
         return nullptr;
     }
     UniqueFd fd(::open(devnode.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     if (!fd) {
-        // Every HID device but the controller is closed to the seat's user: no error.
-        Log(errno == EACCES || errno == EPERM ? LogLevel::Debug : LogLevel::Error,
-            "cannot open " + devnode + ": " + ErrorNumberText(errno));
+        LogOpenFailure(devnode, errno, sysClassHidraw);
         return nullptr;
     }
     const std::optional<std::vector<std::uint8_t>> descriptor = ReadReportDescriptor(fd.get());

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controller/controller_link.h"
+#include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
 #include "controller/linux/report_descriptor.h"
 #include "controller/linux/report_writer.h"
@@ -62,7 +63,9 @@ bool HidrawHandleGone(int fd);
 
 // Opens the node with O_RDWR | O_CLOEXEC | O_NONBLOCK, reads its report descriptor
 // (HIDIOCGRDESC), vendor, product and name, and describes it. Null when any step fails; what
-// was opened is closed again.
-std::unique_ptr<HidrawInterface> OpenHidrawInterface(const std::string& devnode);
+// was opened is closed again. A node that may not be opened is told from the controller's by
+// its record under `sysClassHidraw` (see LogOpenFailure).
+std::unique_ptr<HidrawInterface> OpenHidrawInterface(
+    const std::string& devnode, const std::string& sysClassHidraw = SYS_CLASS_HIDRAW);
 
 }  // namespace norvessa
