@@ -37,6 +37,14 @@ std::size_t NearestToCentre(std::span<const PixelRect> monitors, const PixelRect
     return nearest;
 }
 
+// A logical length is rounded to whole logical pixels: times the scale, and rounded again, it
+// misses the physical length by at most half a logical pixel's worth plus half a pixel.
+bool WithinRounding(PixelSize mode, PixelSize scaled, double scale) {
+    const double slack = scale / 2 + 0.5;
+    return std::abs(mode.width - scaled.width) <= slack &&
+           std::abs(mode.height - scaled.height) <= slack;
+}
+
 }  // namespace
 
 std::int64_t OverlapArea(const PixelRect& a, const PixelRect& b) {
@@ -84,17 +92,31 @@ PixelPoint ToMonitorPixels(double desktopX, double desktopY, const PixelRect& lo
 }
 
 const DisplayOutput* FindOutput(std::span<const DisplayOutput> outputs, std::string_view name,
-                                PixelPoint position) {
-    const auto named = std::find_if(outputs.begin(), outputs.end(), [name](const auto& output) {
-        return !name.empty() && output.name == name;
-    });
-    if (named != outputs.end()) {
-        return &*named;
+                                PixelPoint position, PixelSize scaled) {
+    const DisplayOutput* found = nullptr;
+    std::int64_t foundMiss = 0;
+    const auto consider = [&](const DisplayOutput& output) {
+        const std::int64_t miss = std::abs(std::int64_t{output.mode.width} - scaled.width) +
+                                  std::abs(std::int64_t{output.mode.height} - scaled.height);
+        if (found == nullptr || miss < foundMiss) {
+            found = &output;
+            foundMiss = miss;
+        }
+    };
+    for (const DisplayOutput& output : outputs) {
+        if (!name.empty() && output.name == name) {
+            consider(output);
+        }
     }
-    const auto placed =
-        std::find_if(outputs.begin(), outputs.end(),
-                     [position](const auto& output) { return output.position == position; });
-    return placed == outputs.end() ? nullptr : &*placed;
+    if (found != nullptr) {
+        return found;
+    }
+    for (const DisplayOutput& output : outputs) {
+        if (output.position == position) {
+            consider(output);
+        }
+    }
+    return found;
 }
 
 std::optional<ScreenPixels> CoverScreen(const PixelRect& logicalScreen, double scale,
@@ -109,6 +131,11 @@ std::optional<ScreenPixels> CoverScreen(const PixelRect& logicalScreen, double s
     const PixelSize mode = output->mode;
     if (mode.width <= 0 || mode.height <= 0) {
         return std::nullopt;
+    }
+    if (WithinRounding(mode, scaled, scale)) {
+        // The toolkit rounded the output's size to logical pixels (a fractional scale): the mode
+        // is the size, and the scale still converts positions exactly.
+        return ScreenPixels{mode, scale};
     }
     // Stretched to the mode's width, the screen must meet its height within a pixel.
     const double perLogical = static_cast<double>(mode.width) / logicalScreen.width;

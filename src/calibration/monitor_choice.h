@@ -67,10 +67,12 @@ struct DisplayOutput {
 };
 
 // The display server's output behind a screen: the one of the same name, else the one at the
-// screen's top-left corner (X servers on a Wayland compositor name outputs their own way). None
-// when the server told nothing of it.
+// screen's top-left corner (X servers on a Wayland compositor name outputs their own way). Where
+// several fit (separate X screens each have their own output of one name, all at 0, 0), the one
+// whose mode is nearest `scaled`, the screen's logical size times its scale. None when the
+// server told nothing of it.
 const DisplayOutput* FindOutput(std::span<const DisplayOutput> outputs, std::string_view name,
-                                PixelPoint position);
+                                PixelPoint position, PixelSize scaled = {});
 
 // What a calibration speaks on a screen: the size its frames carry, and how many of those pixels
 // make one of the window's logical pixels (touches are multiplied by it, crosses divided).
@@ -81,7 +83,8 @@ struct ScreenPixels {
 
 // The screen's pixels: its output's mode where the display server told it (a scaling X server
 // on a Wayland compositor may show a smaller screen that the compositor stretches over the
-// output), else its logical size times its scale. None when a window covering the screen cannot
+// output; a fractional scale rounds the logical size, so the product may miss the mode by a
+// pixel), else its logical size times its scale. None when a window covering the screen cannot
 // cover the output: their shapes differ by more than the rounding of one pixel.
 std::optional<ScreenPixels> CoverScreen(const PixelRect& logicalScreen, double scale,
                                         const DisplayOutput* output);

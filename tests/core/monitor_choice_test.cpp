@@ -200,6 +200,18 @@ TEST(CoverScreen, PrefersTheOutputsModeAndRefusesAShapeItCannotCover) {
          {{2560, 1600}},
          {{2560, 1600}},
          2560.0 / 1707},
+        {"fractional scale 1.5: the logical size 687 x 513 was rounded",
+         {0, 0, 687, 513},
+         1.5,
+         {{1030, 770}},
+         {{1030, 770}},
+         1.5},
+        {"fractional scale 1.75: 589 x 440 logical",
+         {0, 0, 589, 440},
+         1.75,
+         {{1030, 770}},
+         {{1030, 770}},
+         1.75},
         {"screen of another shape than its output", {0, 0, 1920, 1080}, 1.0, {{1280, 1024}}, {}, 0},
         {"output without a mode", {0, 0, 1920, 1080}, 1.0, {{0, 0}}, {}, 0},
         {"empty screen", {0, 0, 0, 1080}, 1.0, {}, {}, 0},
@@ -224,6 +236,12 @@ TEST(FindOutput, MatchesByNameElseByTopLeftCorner) {
     EXPECT_EQ(FindOutput(outputs, "XWAYLAND1", {2048, 0}), &outputs[1]);
     EXPECT_EQ(FindOutput(outputs, "", {0, 0}), &outputs[0]);
     EXPECT_EQ(FindOutput(outputs, "XWAYLAND2", {100, 0}), nullptr);
+    // Separate X screens: an output of one name on each, both at 0, 0.
+    const DisplayOutput screens[] = {{"screen", {0, 0}, {1280, 1024}},
+                                     {"screen", {0, 0}, {1024, 768}}};
+    EXPECT_EQ(FindOutput(screens, "screen", {0, 0}, {1024, 768}), &screens[1]);
+    EXPECT_EQ(FindOutput(screens, "screen", {0, 0}, {1280, 1024}), &screens[0]);
+    EXPECT_EQ(FindOutput(screens, "", {0, 0}, {1023, 768}), &screens[1]);
 }
 
 }  // namespace

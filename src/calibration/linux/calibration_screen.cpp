@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "calibration/linux/wayland_outputs.h"
+#include "calibration/linux/x11_outputs.h"
 
 namespace norvessa::ui {
 namespace {
@@ -61,9 +62,17 @@ PixelSize DevicePixelSize(const QScreen& screen) {
 
 std::optional<ScreenPixels> CoveredPixels(const QScreen& screen) {
     const PixelRect area = ToPixelRect(screen.geometry());
-    const std::vector<DisplayOutput> outputs = WaylandOutputs();
-    return CoverScreen(area, screen.devicePixelRatio(),
-                       FindOutput(outputs, screen.name().toStdString(), {area.x, area.y}));
+    const std::string name = screen.name().toStdString();
+    const PixelPoint corner{area.x, area.y};
+    const PixelSize scaled = DevicePixelSize(screen);
+    // The compositor's word first: an X server on it (XWayland) shows its outputs scaled.
+    std::vector<DisplayOutput> outputs = WaylandOutputs();
+    const DisplayOutput* output = FindOutput(outputs, name, corner, scaled);
+    if (output == nullptr) {
+        outputs = X11Outputs();
+        output = FindOutput(outputs, name, corner, scaled);
+    }
+    return CoverScreen(area, screen.devicePixelRatio(), output);
 }
 
 }  // namespace norvessa::ui
