@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "controller/win32/controller_state.h"
 #include "pipe_controller.h"
+#include "protocol/win32/exchange_start.h"
+#include "protocol/win32/frame_io.h"
 #include "protocol/win32/overlapped_io.h"
 
 namespace norvessa {
@@ -35,8 +39,8 @@ const ResetCase kResetCases[] = {
      {.answer = Answer::Custom, .customReply = MakeReply(0xAB, 0xF1, 0xFF)},
      ResetOutcome::NoMessage,
      false},
-    {"Silence", {.answer = Answer::Silent}, ResetOutcome::Failed, true},
-    {"SucceedAfter600ms", {.answer = Answer::Success, .delay = 600ms}, ResetOutcome::Failed, true},
+    {"Silence", {.answer = Answer::Silent}, ResetOutcome::NoReply, true},
+    {"SucceedAfter600ms", {.answer = Answer::Success, .delay = 600ms}, ResetOutcome::NoReply, true},
 };
 
 class ResetOutcomeTest : public testing::TestWithParam<ResetCase> {
@@ -83,7 +87,7 @@ TEST(ResetExchangeTest, ALateAnswerIsLeftForTheNextReader) {
     });
 
     ASSERT_EQ(RunResetExchangeOn(controller.host.get(), controller.host.get(), 64),
-              ResetOutcome::Failed);
+              ResetOutcome::NoReply);
 
     const std::optional<ReplyFrame> late = test::ReadHostReport(controller.host.get(), 5000);
     ASSERT_TRUE(late.has_value());
@@ -105,7 +109,7 @@ const StaleCase kStaleCases[] = {
      ResetScript{.answer = Answer::Success, .delay = 600ms},
      {},
      {.answer = Answer::Silent},
-     ResetOutcome::Failed},
+     ResetOutcome::NoReply},
     {"LateFailureThenSuccess",
      ResetScript{.answer = Answer::Failure, .delay = 600ms},
      {},
@@ -133,7 +137,7 @@ TEST_P(StaleReplyTest, IsNotTheAnswer) {
     if (stale.earlierReset) {
         controller.peer->With(
             [&](sim::SimulatedController& c) { c.SetResetScript(*stale.earlierReset); });
-        ASSERT_EQ(RunResetExchangeOn(host, host, 64), ResetOutcome::Failed);
+        ASSERT_EQ(RunResetExchangeOn(host, host, 64), ResetOutcome::NoReply);
         waiting = FRAME_SIZE;
     }
     for (const ReplyFrame& report : stale.queued) {
@@ -165,6 +169,71 @@ TEST(ResetExchangeTest, AControllerThatWentAwayIsReportedGone) {
     EXPECT_EQ(RunResetExchangeOn(controller.host.get(), controller.host.get(), 64),
               ResetOutcome::ControllerGone);
 }
+
+BOOL WINAPI NeverCancels(HANDLE, LPOVERLAPPED) {
+    return TRUE;
+}
+
+// Writes reset frames to a controller that has stopped reading until one no longer fits in the
+// pipe; that one is cancelled. The number of frames the pipe holds.
+std::size_t FillThePipe(HANDLE host) {
+    OverlappedOperation write;
+    std::size_t held = 0;
+    while (held < 8 &&
+           SendFrameTo(host, 64, BuildResetFrame(), write, 100) == WriteStatus::Written) {
+        ++held;
+    }
+    return held;
+}
+
+struct StuckWriteCase {
+    const char* name;
+    bool letGoDuringTheWait;  // the controller reads again while the next exchange waits
+    ExchangeStart start;
+};
+
+class StuckWriteTest : public testing::TestWithParam<StuckWriteCase> {};
+
+// A reset whose write the system holds past its cancellation: it fails, and the exchange after
+// it neither starts while that write may still reach the controller nor ever takes the
+// controller's answer to it (AA F1 FF, a calibration's success) as its own.
+TEST_P(StuckWriteTest, TheNextExchangeNeverTakesItsAnswer) {
+    PipeController controller(FRAME_SIZE);
+    const HANDLE host = controller.host.get();
+    controller.peer->PauseReading(true);
+    const std::size_t held = FillThePipe(host);
+    const unsigned leakedBefore = OverlappedOperation::leakedCount();
+    ASSERT_EQ(RunResetExchangeOn(host, host, 64, &NeverCancels), ResetOutcome::NoReply);
+    ASSERT_EQ(OverlappedOperation::leakedCount(), leakedBefore + 1) << "the write was not stuck";
+
+    std::thread reader;
+    if (GetParam().letGoDuringTheWait) {
+        reader = std::thread([&] {
+            Sleep(100);
+            controller.peer->PauseReading(false);
+        });
+    }
+    EXPECT_EQ(StartExchange(host, host), GetParam().start);
+    if (reader.joinable()) {
+        reader.join();
+    }
+    controller.peer->PauseReading(false);
+    ASSERT_TRUE(controller.peer->WaitForReceived(held + 1, test::PEER_TIMEOUT));
+    if (GetParam().start == ExchangeStart::NotResponding) {
+        // The answers come in after the refusal; the exchange after that drops them.
+        ASSERT_TRUE(test::WaitForReportAvailable(host, test::PEER_TIMEOUT,
+                                                 static_cast<DWORD>((held + 1) * FRAME_SIZE)));
+        EXPECT_EQ(StartExchange(host, host), ExchangeStart::Ready);
+    }
+    EXPECT_EQ(test::ReadHostReport(host, 300), std::nullopt)
+        << "an answer to the stuck write is left for the exchange to read";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, StuckWriteTest,
+    testing::Values(StuckWriteCase{"StillStuck", false, ExchangeStart::NotResponding},
+                    StuckWriteCase{"LetGoDuringTheWait", true, ExchangeStart::Ready}),
+    [](const testing::TestParamInfo<StuckWriteCase>& param) { return param.param.name; });
 
 }  // namespace
 }  // namespace norvessa

@@ -170,24 +170,14 @@ int Reset(TextOutput& output) {
     if (!found) {
         output.Err("no controller found\n");
     } else {
-        switch (RunResetExchange()) {
-            case ResetOutcome::Succeeded:
-                output.Out("reset succeeded\n");
-                code = EXIT_DONE;
-                break;
-            case ResetOutcome::Failed:
-                output.Out("reset failed\n");
-                code = EXIT_FAILED;
-                break;
-            case ResetOutcome::NoMessage:
-                output.Out("no reply\n");
-                code = EXIT_NO_REPLY;
-                break;
-            case ResetOutcome::ControllerGone:
-                output.Err("the controller went away\n");
-                code = EXIT_NO_CONTROLLER;
-                break;
+        const ResetReport report = ReportReset(RunResetExchange());
+        if (!report.out.empty()) {
+            output.Out(report.out);
         }
+        if (!report.err.empty()) {
+            output.Err(report.err);
+        }
+        code = report.exitCode;
     }
     if (window != nullptr) {
         ReleaseControllerOnDestroy();
@@ -202,6 +192,24 @@ void EndMainDialog(HWND mainWindow) {
 }
 
 }  // namespace
+
+ResetReport ReportReset(ResetOutcome outcome) {
+    switch (outcome) {
+        case ResetOutcome::Succeeded:
+            return {EXIT_DONE, "reset succeeded\n", ""};
+        case ResetOutcome::Failed:
+            return {EXIT_FAILED, "reset failed\n", ""};
+        case ResetOutcome::NoReply:
+            return {EXIT_NO_REPLY, "no reply\n", ""};
+        case ResetOutcome::NoMessage:
+            return {EXIT_NO_VERDICT, "no verdict\n", ""};
+        case ResetOutcome::ControllerGone:
+            return {EXIT_NO_CONTROLLER, "", "the controller went away\n"};
+        case ResetOutcome::NotResponding:
+            return {EXIT_NO_REPLY, "", "the controller is not responding\n"};
+    }
+    return {EXIT_FAILED, "", "unknown reset outcome\n"};
+}
 
 MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
                                    MainDialogOptions options) {

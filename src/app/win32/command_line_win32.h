@@ -6,8 +6,10 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/win32/norvessa_dlg.h"
+#include "protocol/win32/reset_exchange.h"
 
 namespace norvessa::win32 {
 
@@ -17,6 +19,16 @@ struct CommandLineOutcome {
     // --calibrate N: the count, else 0.
     int calibrationPoints = 0;
 };
+
+// What --reset prints for an outcome of the reset exchange (one line, on stdout or on stderr)
+// and its exit code: a success verdict 0, a failure verdict 1, silence 3, a reply without a
+// verdict 5, a controller that went away 4, one that an earlier write still holds 3.
+struct ResetReport {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+ResetReport ReportReset(ResetOutcome outcome);
 
 // Reads the command line and does what needs no window. Also puts the log in place (the
 // debugger's output, and stderr when there is one).

@@ -161,9 +161,9 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     // Freed once its run is over: its listener has been joined and its events closed.
     std::unique_ptr<CMyDialog> calibration;
     try {
-        calibration =
-            std::make_unique<CMyDialog>(static_cast<double>(pointCount), GetSafeHwnd(),
-                                        options_.fingerHook, options_.calibrationTimeoutMs);
+        calibration = std::make_unique<CMyDialog>(
+            static_cast<double>(pointCount), GetSafeHwnd(), options_.fingerHook,
+            options_.calibrationTimeoutMs, options_.writeCancel);
     } catch (const std::bad_alloc&) {
         return;  // no calibration: the main dialog stays as it is
     }
@@ -181,6 +181,9 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
     if (end == CMyDialog::TIMED_OUT) {
         // Nobody touched the screen: say why the window went.
         ShowMessageBox(GetSafeHwnd(), resources(), IDS_CALIBRATION_TIMED_OUT, MB_OK);
+    } else if (end == CMyDialog::NOT_RESPONDING) {
+        // The window never opened: an earlier write is still stuck on its way to the controller.
+        ShowMessageBox(GetSafeHwnd(), resources(), IDS_CONTROLLER_NOT_RESPONDING, MB_OK);
     }
     if (options_.calibrationEnded) {
         options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying());
@@ -188,11 +191,15 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
 }
 
 void CNorvessaDlg::OnBnClickedReset() {
-    switch (RunResetExchange()) {
+    switch (RunResetExchange(options_.writeCancel)) {
         case ResetOutcome::Succeeded:
             ShowMessageBox(GetSafeHwnd(), resources(), IDS_RESET_SUCCEED, MB_OK);
             break;
         case ResetOutcome::Failed:
+        case ResetOutcome::NoReply:
+        case ResetOutcome::NotResponding:
+            // Silence and a controller that an earlier write still holds fail as a failure
+            // verdict does; the buttons stay as the controller's state has them.
             ShowMessageBox(GetSafeHwnd(), resources(), IDS_RESET_FAILED, MB_OK);
             break;
         case ResetOutcome::NoMessage:

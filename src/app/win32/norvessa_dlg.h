@@ -24,6 +24,9 @@ struct MainDialogOptions {
     std::function<void(HWND mainWindow, bool succeeded, bool retrying)> calibrationEnded;
     // How long a calibration window waits for a touch, or for the verdict after its last target.
     std::int64_t calibrationTimeoutMs = RUN_TIMEOUT_MS;
+    // How a frame's write that did not finish in time is cancelled, for the reset and the
+    // calibrations (the tests put in one that never cancels, as a stuck driver would).
+    CancelFunction writeCancel = &::CancelIoEx;
 };
 
 class CNorvessaDlg : public CModalDialog {

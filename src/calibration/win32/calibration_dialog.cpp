@@ -8,8 +8,8 @@
 #include "calibration/win32/pointer_input.h"
 #include "controller/win32/controller_state.h"
 #include "controller/win32/device_gone.h"
+#include "protocol/win32/exchange_start.h"
 #include "protocol/win32/frame_io.h"
-#include "protocol/win32/input_flush.h"
 #include "resource.h"
 #include "ui/win32/app_messages.h"
 #include "ui/win32/message_box.h"
@@ -72,11 +72,13 @@ const MessageMap<CMyDialog>& CMyDialog::GetMessageMap() {
     return map;
 }
 
-CMyDialog::CMyDialog(double pointCount, HWND owner, FingerHook fingerHook, std::int64_t timeoutMs)
+CMyDialog::CMyDialog(double pointCount, HWND owner, FingerHook fingerHook, std::int64_t timeoutMs,
+                     CancelFunction writeCancel)
     : CModalDialog(IDD_CALIBRATION_DIALOG, owner),
       run_(pointCount),
       owner_(owner),
       fingerHook_(std::move(fingerHook)),
+      write_(false, writeCancel),
       timeout_(timeoutMs) {}
 
 CMyDialog::~CMyDialog() {
@@ -114,9 +116,18 @@ BOOL CMyDialog::OnInitDialog() {
     SetControllerReleasingHandler([this] { OnControllerReleasing(); });
     releasingHandlerSet_ = true;
     // A reply left over from before this run (a late reset answer, a verdict of a run ended
-    // early) must not be taken as this run's verdict.
-    if (DiscardQueuedInput(g_readDevice.handle) == FlushResult::DeviceGone) {
-        OnCurrentControllerGone();
+    // early), or one still to come for a write an earlier exchange gave up on, must not be
+    // taken as this run's verdict.
+    switch (StartExchange(g_writeDevice.handle, g_readDevice.handle)) {
+        case ExchangeStart::Ready:
+            break;
+        case ExchangeStart::NotResponding:
+            ending_ = true;
+            EndDialog(NOT_RESPONDING);
+            return FALSE;
+        case ExchangeStart::ControllerGone:
+            OnCurrentControllerGone();
+            break;
     }
     for (const CalibrationFrame& frame : run_.OpeningFrames()) {
         if (ending_) {

@@ -35,9 +35,10 @@ class CMyDialog : public CModalDialog {
     // `owner` is the main dialog: it is disabled while the calibration runs and is sent the
     // retry request.
     // `timeoutMs`: how long the window waits for a contact, or for the verdict after the last
-    // target, before it ends the run.
+    // target, before it ends the run. `writeCancel`: how a frame's write that did not finish in
+    // time is cancelled (the tests put in one that never cancels).
     CMyDialog(double pointCount, HWND owner, FingerHook fingerHook = {},
-              std::int64_t timeoutMs = RUN_TIMEOUT_MS);
+              std::int64_t timeoutMs = RUN_TIMEOUT_MS, CancelFunction writeCancel = &::CancelIoEx);
     ~CMyDialog() override;
 
     const CalibrationRun& run() const { return run_; }
@@ -49,6 +50,10 @@ class CMyDialog : public CModalDialog {
     static constexpr UINT WM_CALIBRATION_VERDICT = WM_APP + 1;
     // What DoModal returns when the run ended because nobody touched it in time.
     static constexpr INT_PTR TIMED_OUT = IDTIMEOUT;
+    // What DoModal returns when the run could not start: a write of an earlier exchange was
+    // still pending in the system. The window never showed and nothing was sent. Distinct from
+    // every command ID.
+    static constexpr INT_PTR NOT_RESPONDING = IDTIMEOUT + 1;
 
   protected:
     BOOL OnInitDialog() override;

@@ -4,7 +4,9 @@
 // its event and a transfer buffer of its own), so an operation that the system never lets go
 // of can be abandoned without anything of the caller's being written later: a cancelled
 // operation is awaited for a bounded time only, and one still not complete after that is
-// logged and its storage leaked for the rest of the process, rather than hang its thread.
+// logged and its storage kept aside until the system completes it, rather than hang its thread.
+// An abandoned write may still reach the device later; AwaitAbandonedWrites tells whether one
+// is still pending, so that a new exchange need not start behind it.
 
 #include <windows.h>
 
@@ -58,6 +60,10 @@ class OverlappedOperation {
     DWORD lastError() const { return lastError_; }
     // How many operations were given up and leaked since the process started.
     static unsigned leakedCount();
+    // Waits at most `milliseconds` until no write abandoned on `file` is pending in the system
+    // any more; true when none is (or none was ever abandoned there). Storage of abandoned
+    // operations that have completed meanwhile, on any handle, is freed on the way.
+    static bool AwaitAbandonedWrites(HANDLE file, DWORD milliseconds);
 
     // Start an overlapped WriteFile / ReadFile (offsets 0), at most MAX_TRANSFER_SIZE bytes.
     // True when the operation is pending or already complete; false when it did not start (see
@@ -88,10 +94,10 @@ class OverlappedOperation {
         std::array<std::uint8_t, MAX_TRANSFER_SIZE> buffer{};
     };
 
-    bool Prepare(HANDLE file, DWORD length);
+    bool Prepare(HANDLE file, DWORD length, bool writing);
     bool Started(BOOL result);
     std::optional<DWORD> Finish(BOOL ok, DWORD transferred);
-    // Leaks the storage of an operation that would not complete and takes fresh storage.
+    // Sets aside the storage of an operation that would not complete and takes fresh storage.
     void Abandon();
 
     bool initiallySignalled_;
@@ -100,6 +106,7 @@ class OverlappedOperation {
     std::unique_ptr<Storage> storage_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     std::uint8_t* readTarget_ = nullptr;
+    bool writing_ = false;
     bool outstanding_ = false;
     DWORD lastError_ = 0;
 };

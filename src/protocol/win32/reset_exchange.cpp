@@ -3,9 +3,8 @@
 #include "controller/win32/controller_state.h"
 #include "controller/win32/device_gone.h"
 #include "protocol/frames.h"
+#include "protocol/win32/exchange_start.h"
 #include "protocol/win32/frame_io.h"
-#include "protocol/win32/input_flush.h"
-#include "protocol/win32/overlapped_io.h"
 
 namespace norvessa {
 namespace {
@@ -28,20 +27,27 @@ ResetOutcome OutcomeOf(std::span<const std::uint8_t> reply) {
 
 }  // namespace
 
-ResetOutcome RunResetExchange() {
-    return RunResetExchangeOn(g_writeDevice.handle, g_readDevice.handle, g_outputReportLength);
+ResetOutcome RunResetExchange(CancelFunction cancel) {
+    return RunResetExchangeOn(g_writeDevice.handle, g_readDevice.handle, g_outputReportLength,
+                              cancel);
 }
 
 ResetOutcome RunResetExchangeOn(HANDLE writeHandle, HANDLE readHandle,
-                                std::uint32_t outputReportLength) {
-    // A reply that came too late for an earlier exchange must not answer this one.
-    if (DiscardQueuedInput(readHandle) == FlushResult::DeviceGone) {
-        return ResetOutcome::ControllerGone;
+                                std::uint32_t outputReportLength, CancelFunction cancel) {
+    // Neither a write of an earlier exchange nor a reply that came too late for one may answer
+    // this one.
+    switch (StartExchange(writeHandle, readHandle)) {
+        case ExchangeStart::Ready:
+            break;
+        case ExchangeStart::NotResponding:
+            return ResetOutcome::NotResponding;
+        case ExchangeStart::ControllerGone:
+            return ResetOutcome::ControllerGone;
     }
     const CalibrationFrame frame = BuildResetFrame();
     // Both events start signalled: an operation that never starts leaves its wait no reason
     // to block.
-    OverlappedOperation write(true);
+    OverlappedOperation write(true, cancel);
     if (SendFrameTo(writeHandle, outputReportLength, frame, write) == WriteStatus::Gone) {
         return ResetOutcome::ControllerGone;
     }
@@ -54,7 +60,7 @@ ResetOutcome RunResetExchangeOn(HANDLE writeHandle, HANDLE readHandle,
     const DWORD waited = read.Wait(RESET_REPLY_WAIT_MS);
     if (waited == WAIT_TIMEOUT) {
         read.CancelAndCollect();
-        return ResetOutcome::Failed;
+        return ResetOutcome::NoReply;
     }
     if (waited != WAIT_OBJECT_0) {
         read.CancelAndCollect();
