@@ -117,7 +117,8 @@ void Driver::TouchTargets(HWND window, double pointCount, int first, int last) {
     }
 }
 
-CalibrationSession::CalibrationSession() : peer_(std::make_unique<sim::NamedPipePeer>()) {
+CalibrationSession::CalibrationSession(DWORD inboundBufferSize)
+    : peer_(std::make_unique<sim::NamedPipePeer>(inboundBufferSize)) {
     win32::SetMessageBoxPresenter(
         [this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
             return PresentBox(owner, text, caption, type);
@@ -166,6 +167,7 @@ void CalibrationSession::Run(const std::function<void(Driver&)>& script) {
     if (calibrationTimeoutMs_) {
         options.calibrationTimeoutMs = *calibrationTimeoutMs_;
     }
+    options.writeCancel = writeCancel_;
 
     const UniqueKernelHandle ready = MakeManualResetEvent(false);
     HANDLE readyEvent = ready.get();

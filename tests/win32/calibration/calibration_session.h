@@ -19,6 +19,7 @@
 #include "calibration/target_layout.h"
 #include "named_pipe_peer.h"
 #include "protocol/frames.h"
+#include "protocol/win32/overlapped_io.h"
 
 namespace norvessa::test {
 
@@ -79,7 +80,8 @@ class Driver {
 
 class CalibrationSession {
   public:
-    CalibrationSession();
+    // `inboundBufferSize`: the pipe's buffer for the tool's writes (see NamedPipePeer).
+    explicit CalibrationSession(DWORD inboundBufferSize = 4096);
     ~CalibrationSession();
     CalibrationSession(const CalibrationSession&) = delete;
     CalibrationSession& operator=(const CalibrationSession&) = delete;
@@ -93,6 +95,8 @@ class CalibrationSession {
     // How long calibration windows wait for a touch or a verdict; the application's default
     // unless set before Run.
     void SetCalibrationTimeout(std::int64_t ms) { calibrationTimeoutMs_ = ms; }
+    // How the application cancels a write that did not finish in time; set before Run.
+    void SetWriteCancel(CancelFunction cancel) { writeCancel_ = cancel; }
 
     // Runs the main dialog on this thread and `script` on a driver thread; returns when both
     // have ended. The main dialog is ended with OK after the script, whatever happened.
@@ -115,6 +119,7 @@ class CalibrationSession {
     std::deque<int> answers_;
     std::function<void()> whileBoxIsUp_;
     std::optional<std::int64_t> calibrationTimeoutMs_;
+    CancelFunction writeCancel_ = &::CancelIoEx;
     std::vector<ShownBox> boxes_;
     std::vector<std::string> failures_;
     HWND mainDialog_ = nullptr;
