@@ -228,11 +228,17 @@ MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
         }
         return result;
     };
-    options.calibrationEnded = [exitCode](HWND mainWindow, bool succeeded, bool retrying) {
+    options.calibrationEnded = [exitCode](HWND mainWindow, bool succeeded, bool retrying,
+                                          bool notResponding) {
         if (retrying) {
             return;  // the same calibration runs again
         }
-        *exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+        if (notResponding) {
+            TextOutput().Err("the controller is not responding\n");
+            *exitCode = EXIT_NO_REPLY;
+        } else {
+            *exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
+        }
         EndMainDialog(mainWindow);
     };
     return options;

@@ -186,7 +186,8 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         ShowMessageBox(GetSafeHwnd(), resources(), IDS_CONTROLLER_NOT_RESPONDING, MB_OK);
     }
     if (options_.calibrationEnded) {
-        options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying());
+        options_.calibrationEnded(GetSafeHwnd(), calibration->succeeded(), calibration->retrying(),
+                                  end == CMyDialog::NOT_RESPONDING);
     }
 }
 

@@ -21,7 +21,8 @@ struct MainDialogOptions {
     // Appended to the caption ("Norvessa (simulated controller)").
     std::wstring captionSuffix;
     // Told how each calibration window ended: its verdict was success, a retry follows.
-    std::function<void(HWND mainWindow, bool succeeded, bool retrying)> calibrationEnded;
+    std::function<void(HWND mainWindow, bool succeeded, bool retrying, bool notResponding)>
+        calibrationEnded;
     // How long a calibration window waits for a touch, or for the verdict after its last target.
     std::int64_t calibrationTimeoutMs = RUN_TIMEOUT_MS;
     // How a frame's write that did not finish in time is cancelled, for the reset and the
