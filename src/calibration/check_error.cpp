@@ -1,0 +1,94 @@
+#include "calibration/check_error.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace norvessa {
+namespace {
+
+constexpr double DEFAULT_TOLERANCE_SHARE = 0.01;
+
+std::optional<double> Millimetres(double dx, double dy, const CheckedMonitor& monitor) {
+    if (!monitor.millimetres || monitor.width <= 0 || monitor.height <= 0) {
+        return std::nullopt;
+    }
+    // Pixels need not be square: each axis has its own pitch.
+    const double perPixelX = monitor.millimetres->width / monitor.width;
+    const double perPixelY = monitor.millimetres->height / monitor.height;
+    return std::hypot(dx * perPixelX, dy * perPixelY);
+}
+
+}  // namespace
+
+Tolerance DefaultTolerance(const CheckedMonitor& monitor) {
+    return {DEFAULT_TOLERANCE_SHARE *
+                std::hypot(static_cast<double>(monitor.width), static_cast<double>(monitor.height)),
+            ToleranceUnit::Pixels};
+}
+
+std::optional<Tolerance> ParseTolerance(std::string_view text) {
+    ToleranceUnit unit = ToleranceUnit::Pixels;
+    if (text.size() > 2 && text.substr(text.size() - 2) == "mm") {
+        unit = ToleranceUnit::Millimetres;
+        text.remove_suffix(2);
+    }
+    // Digits and one decimal point only: no sign, exponent, spaces or "inf".
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || !(value > 0)) {
+        return std::nullopt;
+    }
+    return Tolerance{value, unit};
+}
+
+std::optional<CheckMeasurement> MeasureCheck(const std::vector<ScreenPoint>& targets,
+                                             const std::vector<ScreenPoint>& touches,
+                                             const CheckedMonitor& monitor, Tolerance tolerance) {
+    const bool inMillimetres = tolerance.unit == ToleranceUnit::Millimetres;
+    if (targets.empty() || targets.size() != touches.size() ||
+        (inMillimetres && !monitor.millimetres)) {
+        return std::nullopt;
+    }
+    CheckMeasurement measurement;
+    measurement.tolerance = tolerance;
+    measurement.passed = true;
+    double sumPixels = 0;
+    double sumMillimetres = 0;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        PointError error{targets[i], touches[i]};
+        error.dx = static_cast<double>(touches[i].x) - targets[i].x;
+        error.dy = static_cast<double>(touches[i].y) - targets[i].y;
+        error.pixels = std::hypot(error.dx, error.dy);
+        error.millimetres = Millimetres(error.dx, error.dy, monitor);
+        error.within = (inMillimetres ? *error.millimetres : error.pixels) <= tolerance.value;
+        measurement.passed = measurement.passed && error.within;
+        sumPixels += error.pixels;
+        sumMillimetres += error.millimetres.value_or(0);
+        measurement.points.push_back(error);
+        if (error.pixels > measurement.points[measurement.largest].pixels) {
+            measurement.largest = i;
+        }
+    }
+    const auto count = static_cast<double>(targets.size());
+    measurement.meanPixels = sumPixels / count;
+    if (monitor.millimetres) {
+        measurement.meanMillimetres = sumMillimetres / count;
+    }
+    return measurement;
+}
+
+ScreenRegion RegionOf(ScreenPoint point, std::int32_t width, std::int32_t height) {
+    const auto third = [](std::int32_t value, std::int32_t size) {
+        if (size <= 0 || value < size / 3) {
+            return 0;
+        }
+        return value < size - size / 3 ? 1 : 2;
+    };
+    return static_cast<ScreenRegion>(third(point.y, height) * 3 + third(point.x, width));
+}
+
+}  // namespace norvessa
