@@ -30,15 +30,15 @@ Vector3 Solve(const Matrix3& m, const Vector3& rhs, double determinant) {
 
 }  // namespace
 
-std::optional<AffineFit> FitAffine(const std::vector<ScreenPoint>& targets,
-                                   const std::vector<ScreenPoint>& touches) {
+std::optional<AffineFit> FitAffine(const std::vector<PixelPoint>& targets,
+                                   const std::vector<PixelPoint>& touches) {
     if (targets.size() < 3 || targets.size() != touches.size()) {
         return std::nullopt;
     }
     // Centred on the targets' mean, so screen-sized coordinates do not swamp the constant term.
     double meanX = 0;
     double meanY = 0;
-    for (const ScreenPoint& target : targets) {
+    for (const PixelPoint& target : targets) {
         meanX += target.x;
         meanY += target.y;
     }

@@ -25,7 +25,7 @@ struct AffineFit {
 };
 
 // Nothing for fewer than three points, lists of unequal length, or points on one line.
-std::optional<AffineFit> FitAffine(const std::vector<ScreenPoint>& targets,
-                                   const std::vector<ScreenPoint>& touches);
+std::optional<AffineFit> FitAffine(const std::vector<PixelPoint>& targets,
+                                   const std::vector<PixelPoint>& touches);
 
 }  // namespace norvessa

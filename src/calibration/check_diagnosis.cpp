@@ -55,11 +55,11 @@ bool Near(const ShareMap& fitted, const ShareMap& pattern) {
     return true;
 }
 
-DesktopRect Bounds(const std::vector<DesktopRect>& monitors) {
-    DesktopRect bounds = monitors.front();
+PixelRect Bounds(const std::vector<PixelRect>& monitors) {
+    PixelRect bounds = monitors.front();
     std::int32_t right = bounds.x + bounds.width;
     std::int32_t bottom = bounds.y + bounds.height;
-    for (const DesktopRect& monitor : monitors) {
+    for (const PixelRect& monitor : monitors) {
         bounds.x = std::min(bounds.x, monitor.x);
         bounds.y = std::min(bounds.y, monitor.y);
         right = std::max(right, monitor.x + monitor.width);
@@ -72,7 +72,7 @@ DesktopRect Bounds(const std::vector<DesktopRect>& monitors) {
 
 // A touch screen over `monitor` whose touches the system maps onto `region` puts a finger at
 // p (monitor pixels) at region.origin - monitor.origin + p * region.size / monitor.size.
-bool MapsOnto(const AffineMap& map, const DesktopRect& monitor, const DesktopRect& region,
+bool MapsOnto(const AffineMap& map, const PixelRect& monitor, const PixelRect& region,
               double tolerancePixels) {
     const double scaleX = static_cast<double>(region.width) / monitor.width;
     const double scaleY = static_cast<double>(region.height) / monitor.height;
@@ -86,7 +86,7 @@ bool MapsOnto(const AffineMap& map, const DesktopRect& monitor, const DesktopRec
            std::fabs(map.f - (region.y - monitor.y)) <= offsetSlackY;
 }
 
-bool AllWithin(const std::vector<ScreenPoint>& targets, const std::vector<ScreenPoint>& touches,
+bool AllWithin(const std::vector<PixelPoint>& targets, const std::vector<PixelPoint>& touches,
                double tolerancePixels) {
     for (std::size_t i = 0; i < targets.size(); ++i) {
         if (std::hypot(static_cast<double>(touches[i].x) - targets[i].x,
@@ -97,10 +97,10 @@ bool AllWithin(const std::vector<ScreenPoint>& targets, const std::vector<Screen
     return true;
 }
 
-void NameMapping(Diagnosis& diagnosis, const std::vector<DesktopRect>& monitors,
-                 std::size_t checked, double tolerancePixels) {
+void NameMapping(Diagnosis& diagnosis, const std::vector<PixelRect>& monitors, std::size_t checked,
+                 double tolerancePixels) {
     const AffineMap& map = diagnosis.fit->map;
-    const DesktopRect& monitor = monitors[checked];
+    const PixelRect& monitor = monitors[checked];
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         if (i != checked && MapsOnto(map, monitor, monitors[i], tolerancePixels)) {
             diagnosis.kind = DiagnosisKind::MappedToOtherMonitor;
@@ -108,7 +108,7 @@ void NameMapping(Diagnosis& diagnosis, const std::vector<DesktopRect>& monitors,
             return;
         }
     }
-    const DesktopRect desktop = Bounds(monitors);
+    const PixelRect desktop = Bounds(monitors);
     if (!(desktop == monitor) && MapsOnto(map, monitor, desktop, tolerancePixels)) {
         diagnosis.kind = DiagnosisKind::MappedToDesktop;
     }
@@ -116,8 +116,8 @@ void NameMapping(Diagnosis& diagnosis, const std::vector<DesktopRect>& monitors,
 
 }  // namespace
 
-Diagnosis Diagnose(const std::vector<ScreenPoint>& targets, const std::vector<ScreenPoint>& touches,
-                   const std::vector<DesktopRect>& monitors, std::size_t checked,
+Diagnosis Diagnose(const std::vector<PixelPoint>& targets, const std::vector<PixelPoint>& touches,
+                   const std::vector<PixelRect>& monitors, std::size_t checked,
                    double tolerancePixels) {
     Diagnosis diagnosis;
     diagnosis.fit = FitAffine(targets, touches);
@@ -134,7 +134,7 @@ Diagnosis Diagnose(const std::vector<ScreenPoint>& targets, const std::vector<Sc
     if (diagnosis.fit->rmsResidual > tolerancePixels) {
         return diagnosis;
     }
-    const DesktopRect& monitor = monitors[checked];
+    const PixelRect& monitor = monitors[checked];
     const ShareMap shares = InShares(diagnosis.fit->map, monitor.width, monitor.height);
     for (const Orientation& orientation : ORIENTATIONS) {
         if (Near(shares, orientation.map)) {

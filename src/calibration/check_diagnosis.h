@@ -11,15 +11,6 @@
 
 namespace norvessa {
 
-// A monitor's place on the desktop, in physical pixels.
-struct DesktopRect {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    friend bool operator==(const DesktopRect&, const DesktopRect&) = default;
-};
-
 enum class DiagnosisKind {
     WithinTolerance,       // every touch within the tolerance: nothing to name
     MappedToDesktop,       // the touch screen spans the whole desktop, not this monitor
@@ -39,10 +30,11 @@ struct Diagnosis {
     std::optional<AffineFit> fit;
 };
 
-// `touches` are in the checked monitor's own pixels (a touch on another monitor lies outside
-// it); `monitors` lists every monitor on the desktop, `checked` the index of the checked one.
-Diagnosis Diagnose(const std::vector<ScreenPoint>& targets, const std::vector<ScreenPoint>& touches,
-                   const std::vector<DesktopRect>& monitors, std::size_t checked,
+// `monitors` are places on the desktop in physical pixels. `touches` are in the checked monitor's
+// own pixels (a touch on another monitor lies outside it); `monitors` lists every monitor on the
+// desktop, `checked` the index of the checked one.
+Diagnosis Diagnose(const std::vector<PixelPoint>& targets, const std::vector<PixelPoint>& touches,
+                   const std::vector<PixelRect>& monitors, std::size_t checked,
                    double tolerancePixels);
 
 }  // namespace norvessa

@@ -45,8 +45,8 @@ std::optional<Tolerance> ParseTolerance(std::string_view text) {
     return Tolerance{value, unit};
 }
 
-std::optional<CheckMeasurement> MeasureCheck(const std::vector<ScreenPoint>& targets,
-                                             const std::vector<ScreenPoint>& touches,
+std::optional<CheckMeasurement> MeasureCheck(const std::vector<PixelPoint>& targets,
+                                             const std::vector<PixelPoint>& touches,
                                              const CheckedMonitor& monitor, Tolerance tolerance) {
     const bool inMillimetres = tolerance.unit == ToleranceUnit::Millimetres;
     if (targets.empty() || targets.size() != touches.size() ||
@@ -81,7 +81,7 @@ std::optional<CheckMeasurement> MeasureCheck(const std::vector<ScreenPoint>& tar
     return measurement;
 }
 
-ScreenRegion RegionOf(ScreenPoint point, std::int32_t width, std::int32_t height) {
+ScreenRegion RegionOf(PixelPoint point, std::int32_t width, std::int32_t height) {
     const auto third = [](std::int32_t value, std::int32_t size) {
         if (size <= 0 || value < size / 3) {
             return 0;

@@ -37,9 +37,9 @@ Tolerance DefaultTolerance(const CheckedMonitor& monitor);
 std::optional<Tolerance> ParseTolerance(std::string_view text);
 
 struct PointError {
-    ScreenPoint target;
-    ScreenPoint touch;  // in the checked monitor's pixels; may lie outside it
-    double dx = 0;      // touch minus target
+    PixelPoint target;
+    PixelPoint touch;  // in the checked monitor's pixels; may lie outside it
+    double dx = 0;     // touch minus target
     double dy = 0;
     double pixels = 0;
     std::optional<double> millimetres;
@@ -57,8 +57,8 @@ struct CheckMeasurement {
 
 // Nothing when the lists differ in length or are empty, or when a tolerance in millimetres
 // meets a monitor whose physical size is unknown.
-std::optional<CheckMeasurement> MeasureCheck(const std::vector<ScreenPoint>& targets,
-                                             const std::vector<ScreenPoint>& touches,
+std::optional<CheckMeasurement> MeasureCheck(const std::vector<PixelPoint>& targets,
+                                             const std::vector<PixelPoint>& touches,
                                              const CheckedMonitor& monitor, Tolerance tolerance);
 
 // Where on the monitor a point lies, by thirds: for the summary line ("bottom right").
@@ -73,6 +73,6 @@ enum class ScreenRegion {
     Bottom,
     BottomRight
 };
-ScreenRegion RegionOf(ScreenPoint point, std::int32_t width, std::int32_t height);
+ScreenRegion RegionOf(PixelPoint point, std::int32_t width, std::int32_t height);
 
 }  // namespace norvessa

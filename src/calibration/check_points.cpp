@@ -44,7 +44,7 @@ bool IsSupportedCheckPointCount(int count) {
     return count == 5 || count == 9;
 }
 
-std::optional<double> DistanceToNearestTarget(ScreenPoint point, std::int32_t screenWidth,
+std::optional<double> DistanceToNearestTarget(PixelPoint point, std::int32_t screenWidth,
                                               std::int32_t screenHeight) {
     std::optional<double> nearest;
     for (const double count : OFFERED_COUNTS) {
@@ -62,13 +62,13 @@ std::optional<double> DistanceToNearestTarget(ScreenPoint point, std::int32_t sc
     return nearest;
 }
 
-std::optional<std::vector<ScreenPoint>> LayoutCheckPoints(int count, std::int32_t screenWidth,
-                                                          std::int32_t screenHeight) {
+std::optional<std::vector<PixelPoint>> LayoutCheckPoints(int count, std::int32_t screenWidth,
+                                                         std::int32_t screenHeight) {
     if (!IsSupportedCheckPointCount(count) || screenWidth < MIN_SCREEN_SIZE ||
         screenHeight < MIN_SCREEN_SIZE) {
         return std::nullopt;
     }
-    std::vector<ScreenPoint> points;
+    std::vector<PixelPoint> points;
     const auto place = [&](const auto& shares) {
         for (const auto& [x, y] : shares) {
             points.push_back({AtShare(x, screenWidth), AtShare(y, screenHeight)});
@@ -82,7 +82,7 @@ std::optional<std::vector<ScreenPoint>> LayoutCheckPoints(int count, std::int32_
     // A small screen leaves too little room between the targets: refuse rather than repeat them.
     const double clearance =
         CHECK_CLEARANCE_SHARE * static_cast<double>(std::min(screenWidth, screenHeight));
-    for (const ScreenPoint& point : points) {
+    for (const PixelPoint& point : points) {
         if (DistanceToNearestTarget(point, screenWidth, screenHeight).value_or(0.0) < clearance) {
             return std::nullopt;
         }

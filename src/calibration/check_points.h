@@ -7,13 +7,9 @@
 #include <optional>
 #include <vector>
 
-namespace norvessa {
+#include "calibration/monitor_choice.h"
 
-struct ScreenPoint {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
-};
+namespace norvessa {
 
 inline constexpr int DEFAULT_CHECK_POINTS = 5;
 // A check point keeps at least this share of the screen's smaller side from every target.
@@ -24,12 +20,12 @@ bool IsSupportedCheckPointCount(int count);
 // 5 points: near the centre and one in each quadrant; 9 points: a 3 x 3 grid reaching to about
 // a tenth of the edges. Row by row, top left first. Nothing for another count or a screen too
 // small to keep the clearance.
-std::optional<std::vector<ScreenPoint>> LayoutCheckPoints(int count, std::int32_t screenWidth,
-                                                          std::int32_t screenHeight);
+std::optional<std::vector<PixelPoint>> LayoutCheckPoints(int count, std::int32_t screenWidth,
+                                                         std::int32_t screenHeight);
 
 // The distance from `point` to the nearest calibration target of any offered count on that
 // screen; nothing when no count can be laid out there.
-std::optional<double> DistanceToNearestTarget(ScreenPoint point, std::int32_t screenWidth,
+std::optional<double> DistanceToNearestTarget(PixelPoint point, std::int32_t screenWidth,
                                               std::int32_t screenHeight);
 
 }  // namespace norvessa

@@ -23,7 +23,7 @@ TEST(CheckPoints, KeepClearOfEveryTargetOnEveryScreen) {
             ASSERT_TRUE(points) << width << "x" << height << " " << count;
             ASSERT_EQ(points->size(), static_cast<std::size_t>(count));
             const double clearance = 0.05 * std::min(width, height);
-            for (const ScreenPoint& point : *points) {
+            for (const PixelPoint& point : *points) {
                 EXPECT_GE(point.x, 0);
                 EXPECT_LT(point.x, width);
                 EXPECT_GE(point.y, 0);
@@ -76,8 +76,8 @@ TEST(CheckTolerance, ParsesPixelsAndMillimetresOnly) {
 TEST(CheckMeasurement, ErrorsInPixelsAndMillimetresAgainstTheTolerance) {
     // 0.25 mm a pixel across, 0.5 mm down: non-square pixels keep their own pitch.
     const CheckedMonitor monitor{1000, 500, MonitorMillimetres{250, 250}};
-    const std::vector<ScreenPoint> targets{{100, 100}, {900, 100}, {500, 250}, {900, 400}};
-    const std::vector<ScreenPoint> touches{{103, 104}, {900, 100}, {500, 240}, {1930, 400}};
+    const std::vector<PixelPoint> targets{{100, 100}, {900, 100}, {500, 250}, {900, 400}};
+    const std::vector<PixelPoint> touches{{103, 104}, {900, 100}, {500, 240}, {1930, 400}};
     const auto pixels = MeasureCheck(targets, touches, monitor, {20, ToleranceUnit::Pixels});
     ASSERT_TRUE(pixels);
     EXPECT_DOUBLE_EQ(pixels->points[0].pixels, 5.0);
@@ -91,8 +91,8 @@ TEST(CheckMeasurement, ErrorsInPixelsAndMillimetresAgainstTheTolerance) {
     EXPECT_EQ(RegionOf(targets[pixels->largest], 1000, 500), ScreenRegion::BottomRight);
 
     // In millimetres the 10 px slip down (5 mm) is beyond 4 mm, the 5 px one (2.1 mm) is not.
-    const std::vector<ScreenPoint> near(touches.begin(), touches.end() - 1);
-    const std::vector<ScreenPoint> nearTargets(targets.begin(), targets.end() - 1);
+    const std::vector<PixelPoint> near(touches.begin(), touches.end() - 1);
+    const std::vector<PixelPoint> nearTargets(targets.begin(), targets.end() - 1);
     const auto mm = MeasureCheck(nearTargets, near, monitor, {4, ToleranceUnit::Millimetres});
     EXPECT_TRUE(mm->points[0].within);
     EXPECT_FALSE(mm->points[2].within);
@@ -106,7 +106,7 @@ TEST(CheckMeasurement, ErrorsInPixelsAndMillimetresAgainstTheTolerance) {
 // Touches made from the check points by a mapping gone wrong, with +-2 px of noise.
 struct DiagnosisCase {
     const char* name;
-    std::vector<DesktopRect> monitors;  // the checked one is the first
+    std::vector<PixelRect> monitors;  // the checked one is the first
     std::function<std::pair<double, double>(double u, double v)> touchInShares;
     DiagnosisKind expected;
     std::optional<std::size_t> otherMonitor;
@@ -116,12 +116,12 @@ class CheckDiagnosis : public ::testing::TestWithParam<DiagnosisCase> {};
 
 TEST_P(CheckDiagnosis, NamesTheMapping) {
     const DiagnosisCase& c = GetParam();
-    const DesktopRect& monitor = c.monitors.front();
+    const PixelRect& monitor = c.monitors.front();
     const auto targets = LayoutCheckPoints(9, monitor.width, monitor.height);
     ASSERT_TRUE(targets);
-    std::vector<ScreenPoint> touches;
+    std::vector<PixelPoint> touches;
     int noise = 0;
-    for (const ScreenPoint& target : *targets) {
+    for (const PixelPoint& target : *targets) {
         const auto [u, v] = c.touchInShares(static_cast<double>(target.x) / monitor.width,
                                             static_cast<double>(target.y) / monitor.height);
         noise = (noise + 3) % 5;
@@ -136,9 +136,9 @@ TEST_P(CheckDiagnosis, NamesTheMapping) {
 }
 
 using Shares = std::pair<double, double>;
-const DesktopRect FULL_HD{0, 0, 1920, 1080};
-const DesktopRect RIGHT_OF_IT{1920, 0, 1920, 1080};
-const DesktopRect BELOW{0, 1080, 1920, 1080};
+const PixelRect FULL_HD{0, 0, 1920, 1080};
+const PixelRect RIGHT_OF_IT{1920, 0, 1920, 1080};
+const PixelRect BELOW{0, 1080, 1920, 1080};
 
 INSTANTIATE_TEST_SUITE_P(
     Mappings, CheckDiagnosis,
@@ -233,9 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(CheckFit, RecoversAnAffineMapAndRefusesCollinearPoints) {
-    const std::vector<ScreenPoint> targets{{100, 100}, {900, 120}, {500, 700}, {200, 650}};
-    std::vector<ScreenPoint> touches;
-    for (const ScreenPoint& t : targets) {
+    const std::vector<PixelPoint> targets{{100, 100}, {900, 120}, {500, 700}, {200, 650}};
+    std::vector<PixelPoint> touches;
+    for (const PixelPoint& t : targets) {
         touches.push_back({static_cast<std::int32_t>(0.9 * t.x + 0.1 * t.y + 30),
                            static_cast<std::int32_t>(-0.05 * t.x + 1.2 * t.y - 40)});
     }
