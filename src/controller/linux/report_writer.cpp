@@ -177,17 +177,14 @@ WriterStatus ReportWriter::Write(std::span<const std::uint8_t> report,
     return **outcome;
 }
 
-std::size_t ReportWriter::DropQueued() {
+void ReportWriter::DropQueued() {
     if (!shared_) {
-        return 0;
+        return;
     }
     std::lock_guard lock(shared_->mutex);
     auto& queue = shared_->queue;
     // The front may already be inside write(): that one cannot be taken back.
-    const auto firstWaiting = queue.begin() + (shared_->writing ? 1 : 0);
-    const auto dropped = static_cast<std::size_t>(queue.end() - firstWaiting);
-    queue.erase(firstWaiting, queue.end());
-    return dropped;
+    queue.erase(queue.begin() + (shared_->writing ? 1 : 0), queue.end());
 }
 
 bool ReportWriter::WaitUntilIdle(std::chrono::milliseconds wait) {

@@ -50,8 +50,8 @@ class ReportWriter {
     WriterStatus Write(std::span<const std::uint8_t> report, std::chrono::milliseconds wait);
 
     // Drops every queued report that has not been handed to the kernel yet; the one being
-    // written, if any, goes on. Returns how many were dropped. Same thread as Write.
-    std::size_t DropQueued();
+    // written, if any, goes on. Same thread as Write.
+    void DropQueued();
     // Drops the queue, then waits at most `wait` until no report is in the kernel any more.
     // True when none is (at once when nothing was ever written). Same thread as Write.
     bool WaitUntilIdle(std::chrono::milliseconds wait);

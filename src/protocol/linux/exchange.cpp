@@ -8,30 +8,6 @@
 #include "protocol/linux/frame_io.h"
 
 namespace norvessa {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-// Discards every controller report that arrives until `waitMs` have passed.
-DrainStatus DiscardArrivingInput(int fd, unsigned waitMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
-    ReplyFrame discarded{};
-    for (;;) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return DrainStatus::Drained;
-        }
-        const ReadResult read = ReadReport(fd, discarded, static_cast<unsigned>(left.count()));
-        if (read.status == ReadStatus::Gone) {
-            return DrainStatus::Gone;
-        }
-        if (read.status != ReadStatus::Report) {
-            return DrainStatus::Drained;
-        }
-    }
-}
-
-}  // namespace
 
 ExchangeStart BeginExchange(const ControllerChannel& channel) {
     if (!channel.valid()) {
@@ -39,7 +15,7 @@ ExchangeStart BeginExchange(const ControllerChannel& channel) {
     }
     bool lateFrameWentOut = false;
     if (channel.writer != nullptr) {
-        channel.writer->DropQueued();
+        // Waiting drops what earlier exchanges left queued; only a frame in the kernel remains.
         if (!channel.writer->WaitUntilIdle(std::chrono::milliseconds(0))) {
             if (!channel.writer->WaitUntilIdle(std::chrono::milliseconds(STUCK_WRITE_WAIT_MS))) {
                 LogError(
@@ -51,11 +27,10 @@ ExchangeStart BeginExchange(const ControllerChannel& channel) {
             lateFrameWentOut = true;
         }
     }
-    if (DrainInput(channel.fd) == DrainStatus::Gone) {
-        return ExchangeStart::ControllerGone;
-    }
-    if (lateFrameWentOut &&
-        DiscardArrivingInput(channel.fd, RESET_REPLY_WAIT_MS) == DrainStatus::Gone) {
+    // A frame that has only just gone out may still be answered: its answer is waited for too.
+    const DrainStatus drained = lateFrameWentOut ? DiscardInputFor(channel.fd, RESET_REPLY_WAIT_MS)
+                                                 : DrainInput(channel.fd);
+    if (drained == DrainStatus::Gone) {
         return ExchangeStart::ControllerGone;
     }
     return ExchangeStart::Ready;

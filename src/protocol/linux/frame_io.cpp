@@ -195,4 +195,23 @@ DrainStatus DrainInput(int fd) {
     return DrainStatus::Drained;
 }
 
+DrainStatus DiscardInputFor(int fd, unsigned waitMs) {
+    if (fd < 0) {
+        return DrainStatus::NoController;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
+    ReplyFrame discarded{};
+    for (;;) {
+        switch (ReadReportUntil(fd, discarded, deadline).status) {
+            case ReadStatus::Report:
+                continue;
+            case ReadStatus::Gone:
+                return DrainStatus::Gone;
+            case ReadStatus::TimedOut:
+            case ReadStatus::NoController:
+                return DrainStatus::Drained;
+        }
+    }
+}
+
 }  // namespace norvessa

@@ -65,4 +65,8 @@ enum class DrainStatus {
 // reads so a device that streams faster than it can be read cannot hold the caller.
 DrainStatus DrainInput(int fd);
 
+// Discards every report that is queued or arrives within `waitMs`: the answer to a frame that
+// has only just gone out may still be on its way.
+DrainStatus DiscardInputFor(int fd, unsigned waitMs);
+
 }  // namespace norvessa

@@ -58,7 +58,8 @@ class OverlappedOperation {
     bool outstanding() const { return outstanding_; }
     // The Win32 error of the last start or collection that failed; 0 after a success.
     DWORD lastError() const { return lastError_; }
-    // How many operations were given up and leaked since the process started.
+    // How many operations were given up (set aside until the system completes them) since the
+    // process started.
     static unsigned leakedCount();
     // Waits at most `milliseconds` until no write abandoned on `file` is pending in the system
     // any more; true when none is (or none was ever abandoned there). Storage of abandoned
