@@ -32,7 +32,7 @@ using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 // stay visible to a wait that comes after another wait already saw it.
 UniqueKernelHandle MakeManualResetEvent(bool initiallySignalled);
 
-// How long a cancelled operation is awaited before it is given up and leaked.
+// How long a cancelled operation is awaited before it is given up and set aside.
 inline constexpr DWORD CANCEL_COLLECT_WAIT_MS = 1000;
 // The largest transfer one operation carries (a report is at most 64 bytes; the simulated
 // controller reads with room to spare).
