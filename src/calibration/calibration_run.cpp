@@ -20,6 +20,27 @@ LayoutResult CalibrationRun::Begin(std::int32_t screenWidth, std::int32_t screen
     return result;
 }
 
+bool CalibrationRun::BeginCheck(std::span<const SamplePoint> points, std::int32_t screenWidth,
+                                std::int32_t screenHeight) {
+    if (points.empty() || points.size() > MAX_TARGETS || screenWidth < MIN_SCREEN_SIZE ||
+        screenHeight < MIN_SCREEN_SIZE) {
+        return false;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        targets_.x[i] = points[i].x;
+        targets_.y[i] = points[i].y;
+    }
+    pointCount_ = static_cast<double>(points.size());
+    screenWidth_ = screenWidth;
+    screenHeight_ = screenHeight;
+    currentTarget_ = 0;
+    sampleCount_ = 0;
+    ringFilled_ = 0;
+    checking_ = true;
+    started_ = true;
+    return true;
+}
+
 std::array<CalibrationFrame, 2> CalibrationRun::OpeningFrames() const {
     return {BuildSetupFrame(screenWidth_, screenHeight_, pointCount_),
             BuildPointFrame(0, targets_.x[0], targets_.y[0], pointCount_)};
@@ -116,7 +137,8 @@ TouchOutcome CalibrationRun::TestLiftOff(std::int32_t x, std::int32_t y) {
     }
     if (largest < STABILITY_LIMIT && started_) {
         const std::uint32_t index = currentTarget_;
-        if (IndexBeforeLast(index)) {
+        acceptedTouches_[index] = SamplePoint{x, y};
+        if (IndexBeforeLast(index) && !checking_) {
             const std::uint32_t next = index + 1;
             outcome.frameToSend =
                 BuildPointFrame(next, targets_.x[next], targets_.y[next], pointCount_);
@@ -174,7 +196,17 @@ bool CalibrationRun::AllTargetsAccepted() const {
     return !(static_cast<double>(currentTarget_) < pointCount_);
 }
 
+std::optional<SamplePoint> CalibrationRun::AcceptedTouch(std::uint32_t index) const {
+    if (!started_ || index >= currentTarget_ || index >= MAX_TARGETS) {
+        return std::nullopt;
+    }
+    return acceptedTouches_[index];
+}
+
 std::int32_t CalibrationRun::TruncatedPointCount() const {
+    if (checking_) {
+        return static_cast<std::int32_t>(pointCount_);
+    }
     // Only the seven offered counts ever start a run, so the conversion is always defined.
     return IsSupportedPointCount(pointCount_) ? static_cast<std::int32_t>(pointCount_) : 0;
 }

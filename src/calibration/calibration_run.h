@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "calibration/target_layout.h"
 #include "protocol/frames.h"
@@ -65,7 +66,13 @@ class CalibrationRun {
     // Reads nothing from the OS: the caller passes the primary screen's size in physical
     // pixels. Anything but Ok means the run must not start.
     [[nodiscard]] LayoutResult Begin(std::int32_t screenWidth, std::int32_t screenHeight);
+    // A check of the calibration: the same crosses, stillness rule and hints at `points`, but
+    // nothing is sent; each accepted lift-off is kept as the touch measured at its point.
+    // False for no points, more than MAX_TARGETS, or a screen smaller than MIN_SCREEN_SIZE.
+    [[nodiscard]] bool BeginCheck(std::span<const SamplePoint> points, std::int32_t screenWidth,
+                                  std::int32_t screenHeight);
     bool started() const { return started_; }
+    bool checking() const { return checking_; }
 
     // The set-up frame and the first target's point frame, sent before the window shows.
     std::array<CalibrationFrame, 2> OpeningFrames() const;
@@ -100,9 +107,12 @@ class CalibrationRun {
     // The cross to draw, or none once every target was accepted.
     std::optional<SamplePoint> CurrentCross() const;
     bool AllTargetsAccepted() const;
+    // Where the lift-off that accepted target `index` was; nothing before it was accepted.
+    std::optional<SamplePoint> AcceptedTouch(std::uint32_t index) const;
 
     double pointCount() const { return pointCount_; }
-    // The count as it leaves the run: truncated toward zero (retry message, count byte).
+    // The count as it leaves the run: truncated toward zero (retry message, count byte); a
+    // check's number of points.
     std::int32_t TruncatedPointCount() const;
     std::uint32_t currentTarget() const { return currentTarget_; }
     std::int32_t sampleCount() const { return sampleCount_; }
@@ -118,6 +128,7 @@ class CalibrationRun {
 
     double pointCount_;
     TargetTable targets_{};
+    std::array<SamplePoint, MAX_TARGETS> acceptedTouches_{};
     std::uint32_t currentTarget_ = 0;
     SampleRing samples_{};
     std::int32_t sampleCount_ = 0;
@@ -125,6 +136,7 @@ class CalibrationRun {
     std::int32_t screenWidth_ = 0;
     std::int32_t screenHeight_ = 0;
     bool started_ = false;
+    bool checking_ = false;
     bool contactDown_ = false;
     SamplePoint heldPosition_{};
     std::int64_t lastSampleMs_ = 0;

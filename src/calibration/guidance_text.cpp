@@ -7,10 +7,11 @@ namespace norvessa {
 GuidanceText GuidanceFor(const CalibrationRun& run, std::optional<std::int64_t> countdownSeconds) {
     GuidanceText text;
     if (run.AllTargetsAccepted()) {
-        text.heading = {IDS_WAITING_FOR_CONTROLLER};
+        // A check has no verdict to wait for: its picture follows at once.
+        text.heading = {run.checking() ? IDS_GUIDE_INSTRUCTION : IDS_WAITING_FOR_CONTROLLER};
     } else {
         text.heading = {IDS_GUIDE_INSTRUCTION};
-        text.progress = ResourceText{IDS_GUIDE_PROGRESS, std::int64_t{run.currentTarget()} + 1,
+        text.progress = ResourceText{ProgressTextId(run), std::int64_t{run.currentTarget()} + 1,
                                      run.TruncatedPointCount()};
     }
     if (countdownSeconds) {
@@ -27,6 +28,10 @@ GuidanceText GuidanceFor(const CalibrationRun& run, std::optional<std::int64_t> 
             break;
     }
     return text;
+}
+
+int ProgressTextId(const CalibrationRun& run) {
+    return run.checking() ? IDS_CHECK_PROGRESS : IDS_GUIDE_PROGRESS;
 }
 
 }  // namespace norvessa

@@ -29,6 +29,8 @@ struct GuidanceText {
 inline constexpr int GUIDANCE_LINES = 3;
 
 GuidanceText GuidanceFor(const CalibrationRun& run, std::optional<std::int64_t> countdownSeconds);
+// "Target k of N" for a calibration, "Check point k of N" for a check.
+int ProgressTextId(const CalibrationRun& run);
 
 // "%1" and "%2" in `pattern` replaced by `first` and `second`; any other text is left as it is.
 template <class String>

@@ -45,7 +45,7 @@ void GuidanceView::Prepare(const CalibrationRun& run, double scale, std::int32_t
 int GuidanceView::WidestLine(const CalibrationRun& run) const {
     // Every text the box will ever hold, with the widest numbers it can show.
     const std::int64_t count = run.TruncatedPointCount();
-    const QString progress = Text({IDS_GUIDE_PROGRESS, count, count});
+    const QString progress = Text({ProgressTextId(run), count, count});
     const QString countdown = Text({IDS_GUIDE_COUNTDOWN, 10});
     const QFontMetrics metrics(font_);
     int widest = metrics.horizontalAdvance(progress + QStringLiteral("   ") + countdown);

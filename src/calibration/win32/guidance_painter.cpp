@@ -78,7 +78,7 @@ void GuidancePainter::Prepare(HWND window, HINSTANCE resources, const Calibratio
         const std::vector<std::wstring> lines = {
             Line({IDS_GUIDE_INSTRUCTION}),
             Line({IDS_WAITING_FOR_CONTROLLER}),
-            Line({IDS_GUIDE_PROGRESS, count, count}) + COUNTDOWN_GAP +
+            Line({ProgressTextId(run), count, count}) + COUNTDOWN_GAP +
                 Line({IDS_GUIDE_COUNTDOWN, WIDEST_COUNTDOWN}),
             Line({IDS_HINT_HOLD_LONGER}),
             Line({IDS_HINT_TOO_MUCH_MOVEMENT}),
