@@ -57,11 +57,27 @@ class Parser {
             result_.command = Command::Version;
         } else if (commands_.size() > 1) {
             return {std::nullopt, commands_[0] + " and " + commands_[1] + " cannot be combined"};
+        } else if (const std::string fault = CheckFault(); !fault.empty()) {
+            return {std::nullopt, fault};
+        }
+        if (result_.check && result_.command == Command::OpenDialog) {
+            result_.command = Command::Check;
         }
         return {result_, {}};
     }
 
   private:
+    // --check stands alone or follows --calibrate; its options need it.
+    std::string CheckFault() const {
+        if (result_.check && !commands_.empty() && result_.command != Command::Calibrate) {
+            return "--check and " + commands_[0] + " cannot be combined";
+        }
+        if (!result_.check && !checkOption_.empty()) {
+            return checkOption_ + " needs --check";
+        }
+        return {};
+    }
+
     void Take(const std::string& argument) {
         if (argument == "-h" || argument == "--help") {
             help_ = true;
@@ -73,6 +89,20 @@ class Parser {
             SetCommand(Command::Reset, argument);
         } else if (argument == "--verbose") {
             result_.verbose = true;
+        } else if (argument == "--check") {
+            result_.check = true;
+        } else if (IsOption(argument, "--check-points")) {
+            TakeCheckPoints(argument);
+        } else if (IsOption(argument, "--tolerance")) {
+            if (const std::optional<std::string> value = Value(argument, "--tolerance")) {
+                checkOption_ = "--tolerance";
+                result_.tolerance = *value;
+            }
+        } else if (IsOption(argument, "--report")) {
+            if (const std::optional<std::string> value = Value(argument, "--report")) {
+                checkOption_ = "--report";
+                result_.reportPath = *value;
+            }
         } else if (IsOption(argument, "--calibrate")) {
             TakeCalibrate(argument);
         } else if (IsOption(argument, "--screen")) {
@@ -130,6 +160,19 @@ class Parser {
         result_.calibrationPoints = *count;
     }
 
+    void TakeCheckPoints(const std::string& argument) {
+        const std::optional<std::string> value = Value(argument, "--check-points");
+        if (!value) {
+            return;
+        }
+        if (*value != "5" && *value != "9") {
+            error_ = "--check-points takes 5 or 9 points, not '" + *value + "'";
+            return;
+        }
+        checkOption_ = "--check-points";
+        result_.checkPoints = *value == "5" ? 5 : 9;
+    }
+
     static bool IsToolkitOption(const std::string& argument) {
         return IsOneOf(argument, TOOLKIT_OPTIONS_WITH_VALUE) || IsOneOf(argument, TOOLKIT_FLAGS);
     }
@@ -156,6 +199,7 @@ class Parser {
     CommandLine result_;
     std::vector<std::string> commands_;
     std::string error_;
+    std::string checkOption_;  // the last option that only a check takes
     bool help_ = false;
     bool version_ = false;
 };
@@ -176,6 +220,14 @@ std::string UsageText(std::string_view program) {
         "                       or 25); exit code 0 when it succeeds, 1 when it fails or is\n"
         "                       cancelled, 3 when the controller is not responding, 4 without\n"
         "                       a controller\n"
+        "  --check              check the calibration at the glass: touch each check point;\n"
+        "                       after --calibrate N, once the calibration succeeded. Exit\n"
+        "                       code 0 passed, 6 failed, 7 cancelled or timed out\n"
+        "  --check-points N     5 (the default) or 9 check points\n"
+        "  --tolerance N|Nmm    the largest error that passes, in pixels or millimetres\n"
+        "                       (default: 1 % of the screen's diagonal)\n"
+        "  --report FILE        write the check's report as JSON to FILE (- for standard\n"
+        "                       output)\n"
         "  --screen NAME|INDEX  the screen the windows open on: a screen's name or its index\n"
         "                       counted from 0\n"
         "  --list               list every HID interface searched and say why it is or is not\n"

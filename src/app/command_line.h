@@ -20,8 +20,12 @@ inline constexpr int EXIT_NO_REPLY = 3;
 inline constexpr int EXIT_NO_CONTROLLER = 4;
 // A reply came, but it carried no verdict (silence is EXIT_NO_REPLY).
 inline constexpr int EXIT_NO_VERDICT = 5;
+// The check measured touches beyond the tolerance.
+inline constexpr int EXIT_CHECK_FAILED = 6;
+// The check was cancelled (Escape) or nobody touched it for the time-out.
+inline constexpr int EXIT_CHECK_CANCELLED = 7;
 
-enum class Command { OpenDialog, Help, Version, List, Reset, Calibrate };
+enum class Command { OpenDialog, Help, Version, List, Reset, Calibrate, Check };
 
 // Whether the platform's toolkit options (-platform NAME, -style NAME, -reverse, ...) are
 // accepted and handed on; the Windows build has no toolkit options.
@@ -29,8 +33,13 @@ enum class ToolkitOptions { Refused, PassedOn };
 
 struct CommandLine {
     Command command = Command::OpenDialog;
-    int calibrationPoints = 0;          // with Command::Calibrate: one of the seven counts
-    std::optional<std::string> screen;  // --screen: a screen's name or index, checked later
+    int calibrationPoints = 0;  // with Command::Calibrate: one of the seven counts
+    // --check: Command::Check alone, or a check after a successful Command::Calibrate.
+    bool check = false;
+    int checkPoints = 5;                    // --check-points: 5 or 9
+    std::optional<std::string> tolerance;   // --tolerance N or Nmm, parsed by the check
+    std::optional<std::string> reportPath;  // --report FILE, "-" for standard output
+    std::optional<std::string> screen;      // --screen: a screen's name or index, checked later
     bool verbose = false;
     // Toolkit options in their order, each followed by its value when it takes one.
     std::vector<std::string> toolkitArguments;

@@ -125,8 +125,59 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"reset_and_calibrate",
                 {"--calibrate", "9", "--reset"},
                 "--calibrate and --reset cannot be combined"},
-        Refused{"prefix_of_an_option", {"--calibrated", "9"}, "unknown option '--calibrated'"}),
+        Refused{"prefix_of_an_option", {"--calibrated", "9"}, "unknown option '--calibrated'"},
+        Refused{"check_and_list", {"--list", "--check"}, "--check and --list cannot be combined"},
+        Refused{
+            "check_and_reset", {"--check", "--reset"}, "--check and --reset cannot be combined"},
+        Refused{"report_without_check", {"--report", "-"}, "--report needs --check"},
+        Refused{"tolerance_without_check",
+                {"--calibrate", "9", "--tolerance=3mm"},
+                "--tolerance needs --check"},
+        Refused{"check_points_other_count",
+                {"--check", "--check-points", "7"},
+                "--check-points takes 5 or 9 points, not '7'"}),
     [](const ::testing::TestParamInfo<Refused>& param) { return std::string(param.param.name); });
+
+// --check alone is its own command; after --calibrate it follows a successful calibration.
+TEST(CommandLineCheck, StandsAloneOrFollowsACalibrationWithItsOptions) {
+    struct Case {
+        Args arguments;
+        Command command;
+        int points;
+        int checkPoints;
+        const char* tolerance;
+        const char* report;
+    };
+    const Case cases[] = {
+        {{"--check"}, Command::Check, 0, 5, nullptr, nullptr},
+        {{"--calibrate", "9", "--check"}, Command::Calibrate, 9, 5, nullptr, nullptr},
+        {{"--check", "--check-points=9", "--tolerance", "2.5mm", "--report", "-"},
+         Command::Check,
+         0,
+         9,
+         "2.5mm",
+         "-"},
+        {{"--report=out.json", "--check", "--screen", "1"},
+         Command::Check,
+         0,
+         5,
+         nullptr,
+         "out.json"},
+    };
+    for (const Case& c : cases) {
+        const ParseOutcome outcome = ParseCommandLine(c.arguments, ToolkitOptions::Refused);
+        ASSERT_TRUE(outcome.commandLine) << outcome.error;
+        const CommandLine& line = *outcome.commandLine;
+        EXPECT_EQ(line.command, c.command);
+        EXPECT_TRUE(line.check);
+        EXPECT_EQ(line.calibrationPoints, c.points);
+        EXPECT_EQ(line.checkPoints, c.checkPoints);
+        EXPECT_EQ(line.tolerance.value_or(""), c.tolerance ? c.tolerance : "");
+        EXPECT_EQ(line.reportPath.value_or(""), c.report ? c.report : "");
+    }
+    EXPECT_FALSE(
+        ParseCommandLine({"--calibrate", "4"}, ToolkitOptions::Refused).commandLine->check);
+}
 
 TEST(CommandLineToolkit, WindowsRefusesQtOptionsAndTheLinuxBuildKeepsThePlatform) {
     const Args arguments = {"-platform", "bogus"};

@@ -266,6 +266,7 @@ int RunCommandLine(int argc, char** argv, ApplicationOptions options) {
             return Reset(std::move(options.mainDialog.readyController));
         case Command::OpenDialog:
         case Command::Calibrate:
+        case Command::Check:
             break;
     }
     if (const std::optional<std::string> refused = RefusedPlatform(line)) {

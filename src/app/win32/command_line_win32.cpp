@@ -270,6 +270,7 @@ CommandLineOutcome RunCommandLine() {
         case Command::Reset:
             return {Reset(output)};
         case Command::Calibrate:
+        case Command::Check:
         case Command::OpenDialog:
             break;
     }
