@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controller/controller_match.h"
+#include "controller/interface_identity.h"
 #include "controller/output_table.h"
 
 namespace norvessa {
@@ -27,6 +28,8 @@ class OpenedInterface {
     // probe of its handle failing with the device-gone error). Used when a removal may have
     // been missed; an interface that cannot tell says it is alive.
     virtual bool IsAlive() const { return true; }
+    // Vendor, product, serial number and port, as far as the platform tells them.
+    virtual InterfaceIdentity identity() const { return {}; }
 };
 
 class HidPlatform {
