@@ -98,6 +98,13 @@ TEST(ResourceTables, StringTableInBothLanguages) {
          "触摸控制器正被其他程序使用"},
         {IDS_CONTROLLER_NOT_RESPONDING, "The touch controller is not responding",
          "触摸控制器没有响应"},
+        {IDS_CHECK_MENU, "Check calibration…", "检查校准…"},
+        {IDS_CHECK_SUMMARY_MM, "Largest error %1 mm (%2 px), %3; mean %4 mm: %5",
+         "最大误差 %1 毫米（%2 像素），%3；平均 %4 毫米：%5"},
+        {IDS_DIAG_ROTATED, "Touches are turned by %1° clockwise", "触摸顺时针旋转了 %1°"},
+        {IDS_REMEDY_X11, "touch “Map to this monitor”", "请触摸“映射到此显示器”"},
+        {IDS_MAP_FAILED, "The touch screen could not be mapped to this monitor",
+         "无法将触摸屏映射到此显示器"},
     };
     for (const Entry& entry : entries) {
         EXPECT_EQ(LoadResourceString(UiLanguage::English, entry.id),
