@@ -76,7 +76,15 @@ std::string FormatInterfaceLine(const InterfaceReport& report) {
     const std::string ids = report.vendorId && report.productId
                                 ? Hex(*report.vendorId, 4) + ":" + Hex(*report.productId, 4)
                                 : "????:????";
-    return report.path + "\t" + ids + "\t\"" + report.productName + "\"\t" + Verdict(report);
+    std::string line =
+        report.path + "\t" + ids + "\t\"" + report.productName + "\"\t" + Verdict(report);
+    if (!report.serialNumber.empty()) {
+        line += "\tserial \"" + report.serialNumber + "\"";
+    }
+    if (!report.usbPort.empty()) {
+        line += "\tport " + report.usbPort;
+    }
+    return line;
 }
 
 }  // namespace norvessa

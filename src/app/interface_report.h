@@ -20,6 +20,9 @@ struct InterfaceReport {
     std::optional<std::uint16_t> vendorId;
     std::optional<std::uint16_t> productId;
     std::string productName;
+    // What tells two identical devices apart; each empty when unknown.
+    std::string serialNumber;
+    std::string usbPort;
     // Set when the interface was opened and described; `failure` says why not otherwise.
     std::optional<MatchResult> match;
     std::string failure;
@@ -40,7 +43,8 @@ bool ReadHidId(std::string_view hidId, InterfaceReport& report);
 // "is the controller", or "not the controller: <reason>".
 std::string Verdict(const InterfaceReport& report);
 
-// path, vendor:product, "product name", verdict; tab-separated.
+// path, vendor:product, "product name", verdict; then serial "X" and port P, each only when
+// known; tab-separated.
 std::string FormatInterfaceLine(const InterfaceReport& report);
 
 }  // namespace norvessa

@@ -54,20 +54,43 @@ TEST(InterfaceReport, EachMatchResultGivesItsReason) {
     }
 }
 
-TEST(InterfaceReport, LineNamesPathIdsNameAndVerdict) {
+TEST(InterfaceReport, LineNamesPathIdsNameVerdictAndWhatIsKnownOfPlace) {
     InterfaceReport described;
     described.path = "/dev/hidraw2";
     ASSERT_TRUE(ReadHidId("0003:000004D8:00000C0A", described));
     described.productName = "Touch Panel";
     RecordMatch(described, MatchResult::EmptyTable, HidCaps{}, {});
-    EXPECT_EQ(FormatInterfaceLine(described),
-              "/dev/hidraw2\t04d8:0c0a\t\"Touch Panel\"\tnot the controller: no output report");
-
     InterfaceReport unopened;
     unopened.path = "/dev/hidraw0";
     unopened.failure = "cannot open: Permission denied";
-    EXPECT_EQ(FormatInterfaceLine(unopened),
-              "/dev/hidraw0\t????:????\t\"\"\tnot the controller: cannot open: Permission denied");
+
+    struct Case {
+        InterfaceReport report;
+        const char* serial;
+        const char* port;
+        const char* line;
+    };
+    const Case cases[] = {
+        {described, "", "",
+         "/dev/hidraw2\t04d8:0c0a\t\"Touch Panel\"\tnot the controller: no output report"},
+        {unopened, "", "",
+         "/dev/hidraw0\t????:????\t\"\"\tnot the controller: cannot open: Permission denied"},
+        {described, "A1 B2", "1-1.2",
+         "/dev/hidraw2\t04d8:0c0a\t\"Touch Panel\"\tnot the controller: no output report"
+         "\tserial \"A1 B2\"\tport 1-1.2"},
+        {described, "NRV-7", "",
+         "/dev/hidraw2\t04d8:0c0a\t\"Touch Panel\"\tnot the controller: no output report"
+         "\tserial \"NRV-7\""},
+        {unopened, "", "USB\\VID_04D8&PID_0C0A\\5&2C3F&0&2",
+         "/dev/hidraw0\t????:????\t\"\"\tnot the controller: cannot open: Permission denied"
+         "\tport USB\\VID_04D8&PID_0C0A\\5&2C3F&0&2"},
+    };
+    for (const Case& c : cases) {
+        InterfaceReport report = c.report;
+        report.serialNumber = c.serial;
+        report.usbPort = c.port;
+        EXPECT_EQ(FormatInterfaceLine(report), c.line);
+    }
 }
 
 TEST(InterfaceReport, HidIdIsReadOnlyInTheKernelsShape) {

@@ -26,6 +26,7 @@
 #include "protocol/linux/frame_io.h"
 #include "protocol/linux/reset_exchange.h"
 #include "protocol/linux/verdict_listener.h"
+#include "uhid_device.h"
 
 namespace norvessa::kernel {
 namespace {
@@ -126,6 +127,13 @@ void StartUpSearchAmongDecoys(PeerProcess& peer, LinkUnderTest& ut) {
     Check(ut.link.FindController(), "controller found behind three decoys");
     Check(ut.CurrentName() == "norvessa-test-controller", "current is " + ut.CurrentName());
     Check(g_outputReportLength == 64, "output report length 64");
+    const InterfaceIdentity identity =
+        ut.link.current() != nullptr ? ut.link.current()->identity() : InterfaceIdentity{};
+    Check(identity.vendorId == 0x1209 && identity.productName == "norvessa-test-controller",
+          "identity names vendor and product");
+    Check(identity.serialNumber == UniqText(DeviceKind::Controller),
+          "serial number from HID_UNIQ: " + identity.serialNumber);
+    Check(identity.usbPort.empty(), "no USB port off USB: " + identity.usbPort);
 }
 
 void HotPlug(PeerProcess& peer, LinkUnderTest& ut) {

@@ -74,6 +74,8 @@ std::unique_ptr<UhidDevice> UhidDevice::Create(DeviceKind kind) {
     auto& create = event->u.create2;
     CopyName(create.name, sizeof create.name, std::string("norvessa-test-") + DeviceKindName(kind));
     CopyName(create.phys, sizeof create.phys, std::string("norvessa/") + DeviceKindName(kind));
+    // A uhid device has no USB parent: its serial number is the uniq text alone.
+    CopyName(create.uniq, sizeof create.uniq, UniqText(kind));
     const auto descriptor = ReportDescriptor(kind);
     std::memcpy(create.rd_data, descriptor.data(), descriptor.size());
     create.rd_size = static_cast<std::uint16_t>(descriptor.size());

@@ -31,6 +31,10 @@ inline bool ServesController(DeviceKind kind) {
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name);
 const char* DeviceKindName(DeviceKind kind);
 std::vector<std::uint8_t> ReportDescriptor(DeviceKind kind);
+// The device's uniq text (HID_UNIQ), which the link reports as its serial number.
+inline std::string UniqText(DeviceKind kind) {
+    return std::string("NRV-") + DeviceKindName(kind);
+}
 
 struct OutputReport {
     std::vector<std::uint8_t> bytes;

@@ -2,7 +2,6 @@
 #include "app/linux/interface_listing.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
@@ -10,18 +9,15 @@
 #include "controller/linux/hidraw_interface.h"
 #include "controller/linux/hidraw_platform.h"
 #include "controller/linux/udev_handles.h"
+#include "controller/linux/udev_identity.h"
 #include "controller/linux/unique_fd.h"
 
 namespace norvessa::ui {
 namespace {
 
-// Vendor, product and name from the HID device above the node, readable without opening it.
+// Vendor, product, name, serial number and port from udev, readable without opening the node.
 void ReadIdentity(udev* context, const std::string& devnode, InterfaceReport& report) {
-    struct stat status {};
-    if (::stat(devnode.c_str(), &status) != 0) {
-        return;
-    }
-    UdevDevice node(udev_device_new_from_devnum(context, 'c', status.st_rdev));
+    const UdevDevice node = UdevDeviceOfNode(context, devnode);
     udev_device* hid =
         node ? udev_device_get_parent_with_subsystem_devtype(node.get(), "hid", nullptr) : nullptr;
     if (hid == nullptr) {
@@ -33,6 +29,9 @@ void ReadIdentity(udev* context, const std::string& devnode, InterfaceReport& re
     if (const char* name = udev_device_get_property_value(hid, "HID_NAME")) {
         report.productName = name;
     }
+    NodePlacement placement = ReadNodePlacement(node.get());
+    report.serialNumber = std::move(placement.serialNumber);
+    report.usbPort = std::move(placement.usbPort);
 }
 
 // Why the search could not describe a node: the OS error of opening it, else its descriptor.

@@ -14,21 +14,15 @@
 #include "calibration/calibration_run.h"
 #include "calibration/monitor_choice.h"
 #include "calibration/run_timeout.h"
+#include "calibration/win32/contact_reader.h"
 #include "calibration/win32/guidance_painter.h"
-#include "calibration/win32/touch_input.h"
+#include "calibration/win32/run_input.h"
 #include "calibration/win32/verdict_listener.h"
 #include "protocol/win32/overlapped_io.h"
 #include "ui/win32/message_map.h"
 #include "ui/win32/modal_dialog.h"
 
 namespace norvessa::win32 {
-
-// Told of each touch-down and lift-off as they happen, as a finger would tell the controller.
-// The demo passes them on to its simulated controller; the application leaves both empty.
-struct FingerHook {
-    std::function<void()> down;
-    std::function<void()> up;
-};
 
 class CMyDialog : public CModalDialog {
   public:
@@ -66,32 +60,11 @@ class CMyDialog : public CModalDialog {
     MessageResult OnDestroy(WPARAM wParam, LPARAM lParam);
     MessageResult OnCloseCalibration(WPARAM wParam, LPARAM lParam);
     MessageResult OnVerdict(WPARAM wParam, LPARAM lParam);
-    MessageResult OnTouch(WPARAM wParam, LPARAM lParam);
-    MessageResult OnLButtonDown(WPARAM wParam, LPARAM lParam);
-    MessageResult OnMouseMove(WPARAM wParam, LPARAM lParam);
-    MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
     MessageResult OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
-    MessageResult OnPointer(UINT message, WPARAM wParam);
-    MessageResult OnPointerDown(WPARAM wParam, LPARAM lParam);
-    MessageResult OnPointerUpdate(WPARAM wParam, LPARAM lParam);
-    MessageResult OnPointerUp(WPARAM wParam, LPARAM lParam);
-    MessageResult OnPointerCaptureChanged(WPARAM wParam, LPARAM lParam);
     MessageResult OnTimer(WPARAM wParam, LPARAM lParam);
 
     void OnListenerFailed(DWORD error);
-    // One contact event, timed by the message that brought it.
-    void OnTouchInput(std::uint32_t flags, SamplePoint position);
-    // The system took a finger's or a pen's contact away: it ends without a lift-off test.
-    void OnContactCancelled();
-    void InvalidateChanges(std::uint32_t targetBefore, bool downBefore, int progressBefore,
-                           LiftOffRefusal refusalBefore);
-    void Invalidate(const RECT& area);
-    // The sampling timer runs only while a contact is down and its hold cue is filling.
-    void UpdateSamplingTimer();
-    void OnSamplingTick();
-    // The time-out's one timer, set to its next change; none while a contact holds the clock.
-    void ArmTimeoutTimer();
-    void OnTimeoutTick();
+    void OnTimedOut();
     void SendFrameAndWait(const CalibrationFrame& frame);
     // Maximised, the window covers the whole primary screen, so client pixels are screen pixels.
     void CoverMonitor();
@@ -110,15 +83,11 @@ class CMyDialog : public CModalDialog {
     CalibrationRun run_;
     PixelRect monitor_;  // the covered monitor on the desktop, physical pixels
     HWND owner_;
-    FingerHook fingerHook_;
     OverlappedOperation write_;
     VerdictListener listener_;
     GuidancePainter guidance_;
-    RunTimeout timeout_;
-    std::optional<std::int64_t> shownCountdown_;
-    bool samplingTimerSet_ = false;
-    bool touchRegistered_ = false;
-    bool mouseDown_ = false;
+    RunInput input_;
+    ContactReader contacts_;
     bool ending_ = false;
     bool showingVerdict_ = false;
     bool releasingHandlerSet_ = false;

@@ -75,6 +75,11 @@ bool HidrawInterface::IsAlive() const {
     return !HidrawHandleGone(fd_.get());
 }
 
+InterfaceIdentity HidrawInterface::identity() const {
+    return {info_.vendorId, info_.productId, info_.productName, placement_.serialNumber,
+            placement_.usbPort};
+}
+
 HidrawInterface::HidrawInterface(std::string path, UniqueFd fd, InterfaceDescription description,
                                  HidrawInfo info)
     : path_(std::move(path)),

@@ -12,6 +12,7 @@
 #include "controller/linux/controller_state.h"
 #include "controller/linux/report_descriptor.h"
 #include "controller/linux/report_writer.h"
+#include "controller/linux/udev_identity.h"
 #include "controller/linux/unique_fd.h"
 
 namespace norvessa {
@@ -36,6 +37,9 @@ class HidrawInterface final : public OpenedInterface {
 
     // Asks the node without reading from it: see HidrawHandleGone.
     bool IsAlive() const override;
+    InterfaceIdentity identity() const override;
+    // Where udev places the node; set by the platform, which holds the udev context.
+    void SetPlacement(NodePlacement placement) { placement_ = std::move(placement); }
 
     int fd() const { return fd_.get(); }
     const HidrawInfo& info() const { return info_; }
@@ -51,6 +55,7 @@ class HidrawInterface final : public OpenedInterface {
     UniqueFd fd_;
     InterfaceDescription description_;
     HidrawInfo info_;
+    NodePlacement placement_;
     // Declared after the fd: ended, and its thread joined, before the fd closes.
     std::unique_ptr<ReportWriter> writer_;
 };

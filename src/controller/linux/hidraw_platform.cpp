@@ -5,6 +5,7 @@
 #include "controller/linux/hidraw_interface.h"
 #include "controller/linux/hotplug_events.h"
 #include "controller/linux/udev_handles.h"
+#include "controller/linux/udev_identity.h"
 
 namespace norvessa {
 
@@ -32,7 +33,11 @@ std::optional<std::vector<std::string>> HidrawPlatform::EnumeratePresent() {
 }
 
 std::unique_ptr<OpenedInterface> HidrawPlatform::Open(const std::string& devnode) {
-    return OpenHidrawInterface(devnode);
+    std::unique_ptr<HidrawInterface> opened = OpenHidrawInterface(devnode);
+    if (opened) {
+        opened->SetPlacement(ReadNodePlacement(UdevDeviceOfNode(context_, devnode).get()));
+    }
+    return opened;
 }
 
 }  // namespace norvessa
