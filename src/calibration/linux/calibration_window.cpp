@@ -17,18 +17,6 @@
 #include "protocol/linux/frame_io.h"
 
 namespace norvessa::ui {
-namespace {
-
-// A mouse event that Qt made up from a touch the window already handled as a touch.
-bool IsFromTouch(const QMouseEvent* event) {
-    return event->source() != Qt::MouseEventNotSynthesized;
-}
-
-// Queued motion must reach the run as it happened, not merged into its last position.
-constexpr Qt::ApplicationAttribute COMPRESSION_ATTRIBUTES[] = {Qt::AA_CompressHighFrequencyEvents,
-                                                               Qt::AA_CompressTabletEvents};
-
-}  // namespace
 
 CMyDialog::CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHook,
                      CalibrationTimings timings, QWidget* parent)
@@ -37,16 +25,20 @@ CMyDialog::CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHoo
       texts_(std::move(texts)),
       fingerHook_(std::move(fingerHook)),
       guidance_(texts_.strings),
-      timeout_(timings.timeoutMs, timings.countdownMs) {
+      input_(run_, guidance_, timings, InputHooks()) {
     setAttribute(Qt::WA_AcceptTouchEvents);
     setModal(true);
-    steady_.start();
-    sampleTimer_.setTimerType(Qt::PreciseTimer);
-    sampleTimer_.setInterval(static_cast<int>(SAMPLE_INTERVAL_MS));
-    connect(&sampleTimer_, &QTimer::timeout, this, [this] { OnSampleTick(); });
-    timeoutTimer_.setSingleShot(true);
-    timeoutTimer_.setTimerType(Qt::PreciseTimer);
-    connect(&timeoutTimer_, &QTimer::timeout, this, [this] { OnTimeoutTimer(); });
+}
+
+RunInputHooks CMyDialog::InputHooks() {
+    return {
+        .taken = [this](std::uint32_t flags,
+                        const TouchOutcome& outcome) { return OnInputTaken(flags, outcome); },
+        .handled = [this](std::uint32_t flags) { OnInputHandled(flags); },
+        .repaint = [this](const QRect& physical) { UpdatePhysical(physical); },
+        // As Escape ends it: the listener is stopped in done() before the window goes.
+        .timedOut = [this] { done(static_cast<int>(CalibrationEnd::TimedOut)); },
+    };
 }
 
 CMyDialog::~CMyDialog() {
@@ -98,9 +90,7 @@ CalibrationEnd CMyDialog::Run() {
         }
     }
     guidance_.Prepare(run_, pixelsPerLogical_, width, height);
-    SetMotionCompression(false);
-    timeout_.Start(SteadyMs());
-    ArmTimeout();
+    input_.Start();
     // Wayland places a full-screen window on the output it was given, not where it is moved.
     setScreen(screen);
     setGeometry(geometry);
@@ -126,9 +116,7 @@ void CMyDialog::done(int result) {
     listener_.Stop();
     // Point frames still queued behind a stuck one belong to this run only.
     EndExchange(CurrentControllerChannel());
-    sampleTimer_.stop();
-    timeoutTimer_.stop();
-    SetMotionCompression(true);
+    input_.Stop();
     if (verdictBox_) {
         // A verdict box still open belongs to a run that has ended for another reason.
         verdictBox_->done(QMessageBox::No);
@@ -142,66 +130,35 @@ bool CMyDialog::event(QEvent* event) {
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
         case QEvent::TouchCancel:
-            return HandleTouchEvent(event);
+            input_.HandleTouch(static_cast<QTouchEvent*>(event), Mapping());
+            event->accept();
+            return true;
         default:
             return QDialog::event(event);
     }
 }
 
-bool CMyDialog::HandleTouchEvent(QEvent* event) {
-    auto* touch = static_cast<QTouchEvent*>(event);
-    if (event->type() == QEvent::TouchCancel) {
-        // The system took the touch away: no lift-off to test, and the tick must stop.
-        const QRect target = guidance_.CurrentTargetArea(run_);
-        run_.CancelContact();
-        UpdatePhysical(target);
-        SyncContactState();
-        event->accept();
-        return true;
-    }
-    // Every finger feeds the one run, in the order the points arrive.
-    for (const QEventPoint& point : touch->points()) {
-        if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
-            OnTouchInput(*flags, ToDevicePixels(point.position(), pixelsPerLogical_),
-                         touch->timestamp());
-        }
-    }
-    event->accept();
-    return true;
-}
-
 void CMyDialog::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_DOWN, ToDevicePixels(event->position(), pixelsPerLogical_),
-                     event->timestamp());
-    }
+    input_.HandleMouse(event, Mapping());
 }
 
 void CMyDialog::mouseMoveEvent(QMouseEvent* event) {
-    if ((event->buttons() & Qt::LeftButton) && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_MOVE, ToDevicePixels(event->position(), pixelsPerLogical_),
-                     event->timestamp());
-    }
+    input_.HandleMouse(event, Mapping());
 }
 
 void CMyDialog::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnTouchInput(TOUCH_FLAG_UP, ToDevicePixels(event->position(), pixelsPerLogical_),
-                     event->timestamp());
-    }
+    input_.HandleMouse(event, Mapping());
 }
 
-void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position, std::uint64_t timestamp) {
-    const QRect targetBefore = guidance_.CurrentTargetArea(run_);
-    const int holdBefore = run_.HoldProgress();
-    const LiftOffRefusal refusalBefore = run_.lastRefusal();
-    const std::int64_t time = eventClock_.ForEvent(timestamp, SteadyMs());
-    const TouchOutcome outcome = run_.OnTimedTouchInput(flags, position.x, position.y, time);
+bool CMyDialog::OnInputTaken(std::uint32_t, const TouchOutcome& outcome) {
     if (outcome.frameToSend && !Send(*outcome.frameToSend)) {
         done(static_cast<int>(CalibrationEnd::ControllerGone));
-        return;
+        return false;
     }
-    AfterInput(outcome, targetBefore, holdBefore, refusalBefore);
+    return true;
+}
+
+void CMyDialog::OnInputHandled(std::uint32_t flags) {
     if ((flags & TOUCH_FLAG_DOWN) && fingerHook_.down) {
         fingerHook_.down();
     } else if ((flags & TOUCH_FLAG_UP) && !(flags & TOUCH_FLAG_MOVE) && fingerHook_.up) {
@@ -209,93 +166,12 @@ void CMyDialog::OnTouchInput(std::uint32_t flags, SamplePoint position, std::uin
     }
 }
 
-void CMyDialog::AfterInput(const TouchOutcome& outcome, const QRect& targetBefore, int holdBefore,
-                           LiftOffRefusal refusalBefore) {
-    if (outcome.repaint) {
-        // The cross moved on (or went): its old and new places, and the progress line.
-        UpdatePhysical(targetBefore);
-        UpdatePhysical(guidance_.CurrentTargetArea(run_));
-        UpdatePhysical(guidance_.textBox());
-        if (run_.AllTargetsAccepted()) {
-            timeout_.LastTargetAccepted(SteadyMs());
-        }
-    } else if (run_.HoldProgress() != holdBefore || !run_.contactDown()) {
-        UpdatePhysical(targetBefore);  // the hold cue filled, emptied or went away
-    }
-    if (run_.lastRefusal() != refusalBefore) {
-        UpdatePhysical(guidance_.textBox());
-    }
-    SyncContactState();
-}
-
-void CMyDialog::SyncContactState() {
-    // The tick runs only while a contact is down: a waiting window wakes for nothing.
-    const bool down = run_.contactDown();
-    if (down && !sampleTimer_.isActive()) {
-        sampleTimer_.start();
-    } else if (!down) {
-        sampleTimer_.stop();
-    }
-    timeout_.SetContactDown(down, SteadyMs());
-    ArmTimeout();
-}
-
-void CMyDialog::OnSampleTick() {
-    if (run_.SampleHeldContact(eventClock_.Now(SteadyMs()))) {
-        UpdatePhysical(guidance_.CurrentTargetArea(run_));
-    }
-}
-
-void CMyDialog::ArmTimeout() {
-    const std::int64_t now = SteadyMs();
-    const std::optional<std::int64_t> countdown = timeout_.CountdownSeconds(now);
-    if (countdown != countdownShown_) {
-        countdownShown_ = countdown;
-        UpdatePhysical(guidance_.textBox());
-    }
-    const std::optional<std::int64_t> next = timeout_.NextChange(now);
-    if (!next) {
-        timeoutTimer_.stop();
-        return;
-    }
-    timeoutTimer_.start(static_cast<int>(std::max<std::int64_t>(*next - now, 0)));
-}
-
-void CMyDialog::OnTimeoutTimer() {
-    if (timeout_.TimedOut(SteadyMs())) {
-        // As Escape ends it: the listener is stopped in done() before the window goes.
-        done(static_cast<int>(CalibrationEnd::TimedOut));
-        return;
-    }
-    ArmTimeout();
-}
-
 void CMyDialog::UpdatePhysical(const QRect& physical) {
-    if (physical.isEmpty()) {
-        return;
-    }
-    // Widget coordinates are logical: cover every logical pixel the physical ones touch.
-    const double ratio = pixelsPerLogical_;
-    const QRect logical(QPoint(static_cast<int>(std::floor(physical.left() / ratio)),
-                               static_cast<int>(std::floor(physical.top() / ratio))),
-                        QPoint(static_cast<int>(std::ceil((physical.right() + 1) / ratio)),
-                               static_cast<int>(std::ceil((physical.bottom() + 1) / ratio))));
-    update(logical);
-}
-
-void CMyDialog::SetMotionCompression(bool on) {
-    for (std::size_t i = 0; i < std::size(COMPRESSION_ATTRIBUTES); ++i) {
-        if (!on) {
-            compressionWasOn_[i] = QCoreApplication::testAttribute(COMPRESSION_ATTRIBUTES[i]);
-            QCoreApplication::setAttribute(COMPRESSION_ATTRIBUTES[i], false);
-        } else {
-            QCoreApplication::setAttribute(COMPRESSION_ATTRIBUTES[i], compressionWasOn_[i]);
-        }
-    }
+    update(PhysicalToLogical(physical, pixelsPerLogical_));
 }
 
 std::array<QString, GUIDANCE_LINES> CMyDialog::GuidanceLines() const {
-    return guidance_.Lines(run_, countdownShown_);
+    return guidance_.Lines(run_, input_.countdown());
 }
 
 void CMyDialog::keyPressEvent(QKeyEvent* event) {
@@ -314,7 +190,7 @@ void CMyDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     // Targets are physical pixels: draw in them, the cross exactly on its target's pixels.
     painter.scale(1.0 / pixelsPerLogical_, 1.0 / pixelsPerLogical_);
-    guidance_.Paint(painter, run_, countdownShown_);
+    guidance_.Paint(painter, run_, input_.countdown());
 }
 
 void CMyDialog::OnListenerEvent(ListenerEvent event) {
@@ -324,7 +200,7 @@ void CMyDialog::OnListenerEvent(ListenerEvent event) {
     // It has delivered its one event and is ending; join it before anything else happens.
     listener_.Stop();
     // The verdict came: the user may read its box as long as they like.
-    timeoutTimer_.stop();
+    input_.Stop();
     switch (event) {
         case ListenerEvent::ControllerGone:
             done(static_cast<int>(CalibrationEnd::ControllerGone));

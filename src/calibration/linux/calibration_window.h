@@ -6,16 +6,13 @@
 // takes no input meanwhile. No timer runs while nothing happens.
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <functional>
 
 #include "calibration/calibration_run.h"
 #include "calibration/linux/guidance_view.h"
-#include "calibration/linux/touch_input.h"
-#include "calibration/run_timeout.h"
+#include "calibration/linux/run_input.h"
 #include "protocol/linux/verdict_listener.h"
 
 class QMessageBox;
@@ -49,11 +46,6 @@ struct VerdictTexts {
     std::function<QString(int id)> strings;
 };
 
-struct CalibrationTimings {
-    std::int64_t timeoutMs = RUN_TIMEOUT_MS;
-    std::int64_t countdownMs = COUNTDOWN_MS;
-};
-
 class CMyDialog : public QDialog {
   public:
     CMyDialog(double pointCount, VerdictTexts texts, FingerHook fingerHook,
@@ -79,8 +71,8 @@ class CMyDialog : public QDialog {
     const GuidanceView& guidance() const { return guidance_; }
     // What the guidance shows now, line by line.
     std::array<QString, GUIDANCE_LINES> GuidanceLines() const;
-    bool samplingTimerActive() const { return sampleTimer_.isActive(); }
-    bool timeoutTimerActive() const { return timeoutTimer_.isActive(); }
+    bool samplingTimerActive() const { return input_.samplingActive(); }
+    bool timeoutTimerActive() const { return input_.timeoutActive(); }
 
   protected:
     bool event(QEvent* event) override;
@@ -91,17 +83,12 @@ class CMyDialog : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    bool HandleTouchEvent(QEvent* event);
-    void OnTouchInput(std::uint32_t flags, SamplePoint position, std::uint64_t timestamp);
-    void AfterInput(const TouchOutcome& outcome, const QRect& targetBefore, int holdBefore,
-                    LiftOffRefusal refusalBefore);
-    void OnSampleTick();
-    void SyncContactState();
-    void ArmTimeout();
-    void OnTimeoutTimer();
+    RunInputHooks InputHooks();
+    // False once the window has ended over the input.
+    bool OnInputTaken(std::uint32_t flags, const TouchOutcome& outcome);
+    void OnInputHandled(std::uint32_t flags);
+    PointerMapping Mapping() const { return {pixelsPerLogical_, {}}; }
     void UpdatePhysical(const QRect& physical);
-    void SetMotionCompression(bool on);
-    std::int64_t SteadyMs() const { return steady_.elapsed(); }
     void OnListenerEvent(ListenerEvent event);
     // Sends one of the run's frames; false once the controller is found gone.
     bool Send(const CalibrationFrame& frame);
@@ -115,13 +102,7 @@ class CMyDialog : public QDialog {
     double pixelsPerLogical_ = 1.0;
     bool finished_ = false;
     GuidanceView guidance_;
-    EventClock eventClock_;
-    QElapsedTimer steady_;
-    QTimer sampleTimer_;
-    RunTimeout timeout_;
-    QTimer timeoutTimer_;
-    std::optional<std::int64_t> countdownShown_;
-    bool compressionWasOn_[2] = {false, false};
+    RunInput input_;
     bool succeeded_ = false;
 };
 

@@ -22,6 +22,17 @@ SamplePoint ToDevicePixels(QPointF logical, double devicePixelRatio) {
             static_cast<std::int32_t>(std::floor(logical.y() * devicePixelRatio))};
 }
 
+QRect PhysicalToLogical(const QRect& physical, double devicePixelRatio) {
+    if (physical.isEmpty()) {
+        return {};
+    }
+    const double ratio = devicePixelRatio;
+    return {QPoint(static_cast<int>(std::floor(physical.left() / ratio)),
+                   static_cast<int>(std::floor(physical.top() / ratio))),
+            QPoint(static_cast<int>(std::ceil((physical.right() + 1) / ratio)),
+                   static_cast<int>(std::ceil((physical.bottom() + 1) / ratio)))};
+}
+
 std::int64_t EventClock::ForEvent(std::uint64_t timestamp, std::int64_t steadyMs) {
     std::int64_t time = Now(steadyMs);
     const auto stamp = static_cast<std::uint32_t>(timestamp);

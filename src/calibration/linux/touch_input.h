@@ -5,6 +5,7 @@
 
 #include <QEventPoint>
 #include <QPointF>
+#include <QRect>
 #include <cstdint>
 #include <optional>
 
@@ -19,6 +20,10 @@ std::optional<std::uint32_t> TouchFlagsFor(QEventPoint::State state);
 // Logical widget coordinates to the window's physical pixels, truncated toward the pixel that
 // holds the point as the platform's touch coordinates are.
 SamplePoint ToDevicePixels(QPointF logical, double devicePixelRatio);
+
+// The logical widget pixels that cover every physical pixel of `physical`: what to repaint.
+// Empty for an empty rectangle.
+QRect PhysicalToLogical(const QRect& physical, double devicePixelRatio);
 
 // Event timestamps are the windowing system's milliseconds (32 bits on X11, and late when the
 // user-interface thread was held up); the sampling tick reads the monotonic clock. This puts
