@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/linux/check_run.h"
 #include "app/linux/interface_listing.h"
 #include "app/linux/logging.h"
 #include "calibration/linux/calibration_screen.h"
@@ -169,14 +170,44 @@ void AfterPlacement(QDialog& dialog, bool followsWindow, const std::function<voi
     QTimer::singleShot(PLACEMENT_WAIT_MS, &dialog, once);
 }
 
-// What --screen and --calibrate add to the application.
+// What --screen, --calibrate and --check add to the application.
 struct WindowedRun {
     CommandLine line;
     std::string program;
+    CheckRequest check;
     QScreen* screen = nullptr;
     CNorvessaDlg* dialog = nullptr;
     int exitCode = EXIT_DONE;
 };
+
+int CheckExitCode(const CheckOutcome& outcome) {
+    if (outcome.end == CheckEnd::Done && outcome.result) {
+        return outcome.result->measurement.passed ? EXIT_DONE : EXIT_CHECK_FAILED;
+    }
+    return EXIT_CHECK_CANCELLED;
+}
+
+// The exit code of a check that ended, and its report where one was asked for.
+void EndCheck(WindowedRun& run, const CheckOutcome& outcome) {
+    run.exitCode = CheckExitCode(outcome);
+    if (outcome.end == CheckEnd::NotStarted || outcome.end == CheckEnd::CannotCover) {
+        std::cerr << run.program << ": the check could not be shown on this screen\n";
+    }
+    if (!run.line.reportPath) {
+        return;
+    }
+    const std::optional<CheckReport> report =
+        ReportOf(outcome, run.dialog->controllerLink().current(), run.dialog->lastCalibration());
+    if (!report) {
+        std::cerr << run.program << ": no report: the check was not completed\n";
+        return;
+    }
+    std::string error;
+    if (!WriteReport(FormatCheckReport(*report), *run.line.reportPath, &error)) {
+        std::cerr << run.program << ": " << error << "\n";
+        run.exitCode = EXIT_FAILED;
+    }
+}
 
 void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedRun>& run) {
     options.beforeWindows = [run]() -> std::optional<int> {
@@ -211,6 +242,11 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
         if (before) {
             before(dialog);
         }
+        if (run->line.command == Command::Check) {
+            AfterPlacement(dialog, run->screen == nullptr,
+                           [run, &dialog] { dialog.StartCheck(run->check); });
+            return;
+        }
         if (run->line.command != Command::Calibrate) {
             return;
         }
@@ -224,10 +260,14 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
             dialog.StartCalibration(run->line.calibrationPoints);
         });
     };
-    if (run->line.command == Command::Calibrate) {
+    if (run->line.command == Command::Calibrate || run->line.check) {
         options.mainDialog.calibrationEnded = [run](CalibrationEnd end, bool succeeded) {
             if (end == CalibrationEnd::Retry) {
                 return;  // the same calibration runs again
+            }
+            if (succeeded && run->line.check) {
+                run->dialog->PostStartCheck(run->check);
+                return;
             }
             if (end == CalibrationEnd::NotResponding) {
                 std::cerr << "the controller is not responding\n";
@@ -236,6 +276,15 @@ void AddCommandLine(ApplicationOptions& options, const std::shared_ptr<WindowedR
                 run->exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
             }
             // The orderly end of the main dialog, once this calibration's handler has returned.
+            QTimer::singleShot(0, run->dialog, [run] { run->dialog->accept(); });
+        };
+    }
+    if (run->line.check) {
+        options.mainDialog.checkEnded = [run](const CheckOutcome& outcome) {
+            if (outcome.end == CheckEnd::CalibrateAgain) {
+                return;  // the calibration runs, and the check after it
+            }
+            EndCheck(*run, outcome);
             QTimer::singleShot(0, run->dialog, [run] { run->dialog->accept(); });
         };
     }
@@ -252,6 +301,15 @@ int RunCommandLine(int argc, char** argv, ApplicationOptions options) {
         return Refuse(program, parsed.error);
     }
     const CommandLine& line = *parsed.commandLine;
+    std::optional<Tolerance> tolerance;
+    if (line.tolerance) {
+        tolerance = ParseTolerance(*line.tolerance);
+        if (!tolerance) {
+            std::cerr << program << ": --tolerance takes N (pixels) or Nmm, not '"
+                      << *line.tolerance << "'\n";
+            return EXIT_USAGE;
+        }
+    }
     InstallQtLogging(line.verbose);
     switch (line.command) {
         case Command::Help:
@@ -282,7 +340,8 @@ int RunCommandLine(int argc, char** argv, ApplicationOptions options) {
     }
     qtArgv.push_back(nullptr);
     int qtArgc = static_cast<int>(qtArguments.size());
-    AddCommandLine(options, std::make_shared<WindowedRun>(WindowedRun{line, program}));
+    AddCommandLine(options, std::make_shared<WindowedRun>(
+                                WindowedRun{line, program, {line.checkPoints, tolerance}}));
     return RunApplication(qtArgc, qtArgv.data(), std::move(options));
 }
 

@@ -22,6 +22,7 @@
 #include "app/status_line.h"
 #include "calibration/guidance_text.h"
 #include "calibration/linux/calibration_screen.h"
+#include "calibration/linux/check_screens.h"
 #include "calibration/target_layout.h"
 #include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
@@ -31,6 +32,10 @@
 
 namespace norvessa::ui {
 namespace {
+
+// The count "Calibrate again" uses when no calibration ran yet: the dialog's own default.
+constexpr int DEFAULT_CALIBRATION_POINTS = 9;
+const QString CHECK_LINK_TARGET = QStringLiteral("check");
 
 // The calibration buttons and their point counts.
 constexpr std::pair<int, int> CALIBRATION_BUTTONS[] = {
@@ -59,6 +64,8 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
       fingerHook_(std::move(options.fingerHook)),
       calibrationTimings_(options.calibrationTimings),
       calibrationEnded_(std::move(options.calibrationEnded)),
+      checkEnded_(std::move(options.checkEnded)),
+      mapTouchDevice_(std::move(options.mapTouchDevice)),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
           .changed = [this](OpenedInterface* current) { OnControllerChanged(current != nullptr); },
@@ -100,6 +107,7 @@ void CNorvessaDlg::CreateControls(const DialogTemplate& dialog) {
             statusLine_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             statusLine_->setTextFormat(Qt::PlainText);
             statusLine_->setFocusPolicy(Qt::NoFocus);
+            connect(statusLine_, &QLabel::linkActivated, this, [this] { PostStartCheck(); });
             continue;
         }
         auto* pushButton = new QPushButton(QString::fromUtf8(control.text), this);
@@ -180,7 +188,7 @@ void CNorvessaDlg::ShowStatusLine() {
     const QList<QScreen*> screens = QGuiApplication::screens();
     QScreen* covered = CalibrationScreen(this);
     if (screens.size() < 2 || covered == nullptr) {
-        statusLine_->setText(controllerStatusText_);
+        SetStatusText(controllerStatusText_);
         return;
     }
     // Asking the compositor for the output's mode takes a connection: once per screen, not on
@@ -189,7 +197,28 @@ void CNorvessaDlg::ShowStatusLine() {
         notedScreen_ = covered;
         screenNote_ = ScreenNoteFor(*covered, IDS_STATUS_SCREEN);
     }
-    statusLine_->setText(controllerStatusText_ + QLatin1Char('\n') + screenNote_);
+    SetStatusText(controllerStatusText_ + QLatin1Char('\n') + screenNote_);
+}
+
+void CNorvessaDlg::SetStatusText(const QString& text) {
+    if (!lastCalibration_ || !lastCalibration_->succeeded) {
+        statusLine_->setTextFormat(Qt::PlainText);
+        statusLine_->setText(text);
+        return;
+    }
+    // The link follows the controller's status on its line; a touch on it starts the check.
+    QString html = text.toHtmlEscaped();
+    const qsizetype lineEnd = html.indexOf(QLatin1Char('\n'));
+    const QString link =
+        QStringLiteral(" <a href=\"%1\">%2</a>")
+            .arg(CHECK_LINK_TARGET, LoadResourceString(language_, IDS_CHECK_LINK).toHtmlEscaped());
+    html.insert(lineEnd < 0 ? html.size() : lineEnd, link);
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    statusLine_->setTextFormat(Qt::RichText);
+    statusLine_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    // The tab order and the focus stay the buttons' alone.
+    statusLine_->setFocusPolicy(Qt::NoFocus);
+    statusLine_->setText(html);
 }
 
 QString CNorvessaDlg::ScreenNoteFor(QScreen& screen, int patternId) const {
@@ -249,6 +278,12 @@ void CNorvessaDlg::StartCalibration(long long count) {
     calibration_ = &window;
     const CalibrationEnd end = window.Run();
     calibration_ = nullptr;
+    if (end != CalibrationEnd::NotStarted && end != CalibrationEnd::CannotCover &&
+        end != CalibrationEnd::NotResponding) {
+        // The link to a check comes with a success and goes with a later failure.
+        lastCalibration_ = ReportCalibration{static_cast<int>(count), window.succeeded()};
+        UpdateStatusLine();
+    }
     if (calibrationEnded_) {
         calibrationEnded_(end, window.succeeded());
     }
@@ -284,6 +319,46 @@ void CNorvessaDlg::StartCalibration(long long count) {
 void CNorvessaDlg::PostStartCalibration(long long count) {
     QMetaObject::invokeMethod(
         this, [this, count] { StartCalibration(count); }, Qt::QueuedConnection);
+}
+
+void CNorvessaDlg::StartCheck(CheckRequest request) {
+    if (calibration_ || check_) {
+        return;
+    }
+    const CheckSettings settings{request.points, request.tolerance, link_.current() != nullptr,
+                                 CurrentRemedy(), calibrationTimings_};
+    CheckWindow window(
+        settings, [language = language_](int id) { return LoadResourceString(language, id); },
+        this);
+    window.SetMapTouchDevice(mapTouchDevice_);
+    check_ = &window;
+    const CheckOutcome outcome = window.Run();
+    check_ = nullptr;
+    if (checkEnded_) {
+        checkEnded_(outcome);
+    }
+    switch (outcome.end) {
+        case CheckEnd::CalibrateAgain:
+            PostStartCalibration(lastCalibration_ ? lastCalibration_->pointCount
+                                                  : DEFAULT_CALIBRATION_POINTS);
+            break;
+        case CheckEnd::CannotCover: {
+            const QString note = ScreenNoteFor(*CalibrationScreen(this), IDS_SCREEN_NOT_COVERED);
+            LogError(note.toStdString());
+            ShowMessage(note);
+            break;
+        }
+        case CheckEnd::Done:
+        case CheckEnd::Cancelled:
+        case CheckEnd::TimedOut:
+        case CheckEnd::NotStarted:
+            break;
+    }
+}
+
+void CNorvessaDlg::PostStartCheck(CheckRequest request) {
+    QMetaObject::invokeMethod(
+        this, [this, request] { StartCheck(request); }, Qt::QueuedConnection);
 }
 
 void CNorvessaDlg::ForgetGoneController() {
@@ -360,6 +435,8 @@ void CNorvessaDlg::contextMenuEvent(QContextMenuEvent* event) {
     }
     QMenu menu(this);
     menu.addAction(aboutText, this, [this] { ShowAbout(); });
+    menu.addAction(LoadResourceString(language_, IDS_CHECK_MENU), this,
+                   [this] { PostStartCheck(); });
     menu.exec(event->globalPos());
 }
 

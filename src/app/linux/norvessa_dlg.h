@@ -10,8 +10,11 @@
 #include <memory>
 #include <optional>
 
+#include "app/check_report.h"
+#include "app/linux/check_run.h"
 #include "app/linux/resource_texts.h"
 #include "calibration/linux/calibration_window.h"
+#include "calibration/linux/check_window.h"
 #include "controller/linux/linux_controller_link.h"
 
 class QLabel;
@@ -29,6 +32,10 @@ struct MainDialogOptions {
     CalibrationTimings calibrationTimings;
     // Told how each calibration window ended and whether its verdict was success.
     std::function<void(CalibrationEnd end, bool succeeded)> calibrationEnded;
+    // Told how each check window ended, with what it measured.
+    std::function<void(const CheckOutcome& outcome)> checkEnded;
+    // How "Map to this monitor" maps the touch screen; unset: the button never shows.
+    MapTouchDevice mapTouchDevice;
 };
 
 class CNorvessaDlg : public QDialog {
@@ -47,6 +54,12 @@ class CNorvessaDlg : public QDialog {
     void PostStartCalibration(long long count);
     void RunReset();
     void ShowAbout();
+    // Runs a check of the calibration and returns when its window has ended; needs no
+    // controller. Its "Calibrate again" queues a calibration with the last run's count.
+    void StartCheck(CheckRequest request = {});
+    void PostStartCheck(CheckRequest request = {});
+    // The calibration run last in this session, for the report.
+    std::optional<ReportCalibration> lastCalibration() const { return lastCalibration_; }
 
     // Enter while no button has the focus: the orderly end, with the controller released.
     void accept() override;
@@ -58,6 +71,7 @@ class CNorvessaDlg : public QDialog {
     QLabel* statusLine() const { return statusLine_; }
     LinuxControllerLink& controllerLink() { return link_; }
     CMyDialog* activeCalibration() const { return calibration_; }
+    CheckWindow* activeCheck() const { return check_; }
     UiLanguage language() const { return language_; }
 
   protected:
@@ -78,6 +92,8 @@ class CNorvessaDlg : public QDialog {
     void UpdateStatusLine();
     // The controller's status, and with several screens the one the next calibration covers.
     void ShowStatusLine();
+    // The status line's text, with the link to a check once a calibration has succeeded.
+    void SetStatusText(const QString& text);
     void OnControllerReleasing();
     void ForgetGoneController();
     void ShowMessage(const QString& text);
@@ -86,6 +102,9 @@ class CNorvessaDlg : public QDialog {
     FingerHook fingerHook_;
     CalibrationTimings calibrationTimings_;
     std::function<void(CalibrationEnd, bool)> calibrationEnded_;
+    std::function<void(const CheckOutcome&)> checkEnded_;
+    MapTouchDevice mapTouchDevice_;
+    std::optional<ReportCalibration> lastCalibration_;
     std::map<int, QPushButton*> buttons_;
     QLabel* statusLine_ = nullptr;
     QString controllerStatusText_;
@@ -96,6 +115,7 @@ class CNorvessaDlg : public QDialog {
     LinuxControllerLink link_;
     std::unique_ptr<QSocketNotifier> hotplug_;
     QPointer<CMyDialog> calibration_;
+    QPointer<CheckWindow> check_;
 };
 
 // The caption of the program's message boxes: the application's name, which the application
