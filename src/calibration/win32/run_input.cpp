@@ -140,8 +140,8 @@ void RunInput::UpdateSamplingTimer() {
     // shows, and the next event catches up on them: the timer rests until a move or a lift.
     const bool wanted = run_.contactDown() && run_.HoldProgress() < HOLD_PROGRESS_FULL;
     if (wanted && !samplingTimerSet_) {
-        samplingTimerSet_ = SetTimer(window_, SAMPLING_TIMER,
-                                     static_cast<UINT>(SAMPLE_INTERVAL_MS), nullptr) != 0;
+        samplingTimerSet_ =
+            SetTimer(window_, SAMPLING_TIMER, static_cast<UINT>(SAMPLE_INTERVAL_MS), nullptr) != 0;
     } else if (!wanted && samplingTimerSet_) {
         KillTimer(window_, SAMPLING_TIMER);
         samplingTimerSet_ = false;
