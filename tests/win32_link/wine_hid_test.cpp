@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <utility>
 
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"
+#include "controller/win32/device_identity.h"
 #include "controller/win32/wide_text.h"
 #include "controller/win32/win32_hid_platform.h"
 #include "process_handles.h"
@@ -112,6 +114,41 @@ TEST_F(WineHidTest, OpenReadsTheDescriptionThenKeepsOnlyAnOverlappedHandle) {
         EXPECT_TRUE(SameDevicePath(keyboard->path(), Utf8FromWide(WinePath("0002"))));
         EXPECT_EQ(ExtraHandles(), 1);
     }
+    EXPECT_EQ(ExtraHandles(), 0);
+}
+
+// "\\?\HID#VID_845E&PID_0001#1&2d595ca7&0&0000#{guid}" names the device instance
+// HID\VID_845E&PID_0001\1&2d595ca7&0&0000 in its middle part.
+std::string InstanceIdInInterfacePath(const std::wstring& path) {
+    std::string id = Utf8FromWide(path.substr(4, path.find(L"#{") - 4));
+    std::replace(id.begin(), id.end(), '#', '\\');
+    std::transform(id.begin(), id.end(), id.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return id;
+}
+
+// Wine's interfaces hang off its own bus, not USB: each tells the HID device's instance path.
+TEST_F(WineHidTest, IdentityTellsVendorProductAndTheDeviceInstancePath) {
+    std::vector<std::string> ports;
+    for (const auto& [product, productId] : {std::pair{"0001", 1}, std::pair{"0002", 2}}) {
+        const std::wstring path = WinePath(product);
+        ASSERT_FALSE(path.empty()) << product;
+        const std::unique_ptr<DeviceListEntry> entry = DeviceListEntry::Open(path);
+        ASSERT_NE(entry, nullptr);
+        InterfaceIdentity identity = entry->identity();
+        EXPECT_EQ(identity.vendorId, 0x845E);
+        EXPECT_EQ(identity.productId, productId);
+        EXPECT_FALSE(identity.productName.empty());
+        // Wine's virtual devices have a serial string; read over the overlapped handle.
+        EXPECT_FALSE(identity.serialNumber.empty());
+        std::transform(identity.usbPort.begin(), identity.usbPort.end(), identity.usbPort.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        EXPECT_EQ(identity.usbPort, InstanceIdInInterfacePath(path));
+        EXPECT_EQ(Utf8FromWide(DeviceInstancePath(path)), entry->identity().usbPort);
+        ports.push_back(identity.usbPort);
+    }
+    EXPECT_NE(ports[0], ports[1]);
+    EXPECT_EQ(DeviceInstancePath(L"\\\\?\\hid#vid_ffff&pid_ffff#0#{4d1e55b2}"), L"");
     EXPECT_EQ(ExtraHandles(), 0);
 }
 

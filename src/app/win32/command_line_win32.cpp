@@ -16,6 +16,7 @@
 #include "controller/log.h"
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"
+#include "controller/win32/device_identity.h"
 #include "controller/win32/error_text.h"
 #include "controller/win32/wide_text.h"
 #include "controller/win32/win32_hid_platform.h"
@@ -127,16 +128,16 @@ InterfaceReport DescribeInterface(const std::wstring& path) {
     const std::unique_ptr<DeviceListEntry> entry = DeviceListEntry::Open(path);
     if (!entry) {
         report.failure = WhyNotOpened(path);
+        // Where it sits is known without opening it.
+        report.usbPort = Utf8FromWide(DeviceInstancePath(path));
         return report;
     }
-    const ControllerDevice& device = entry->device();
-    report.vendorId = device.attributes.VendorID;
-    report.productId = device.attributes.ProductID;
-    wchar_t name[128] = {};
-    if (::HidD_GetProductString(device.handle.get(), name,
-                                static_cast<ULONG>(sizeof name - sizeof(wchar_t)))) {
-        report.productName = Utf8FromWide(name);
-    }
+    InterfaceIdentity identity = entry->identity();
+    report.vendorId = identity.vendorId;
+    report.productId = identity.productId;
+    report.productName = std::move(identity.productName);
+    report.serialNumber = std::move(identity.serialNumber);
+    report.usbPort = std::move(identity.usbPort);
     RecordMatch(report, MatchController(true, entry->caps(), entry->outputTable()), entry->caps(),
                 entry->outputTable());
     return report;

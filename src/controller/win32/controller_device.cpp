@@ -6,6 +6,7 @@
 
 #include "controller/log.h"
 #include "controller/win32/device_gone.h"
+#include "controller/win32/device_identity.h"
 #include "controller/win32/error_text.h"
 #include "controller/win32/hid_caps_convert.h"
 #include "controller/win32/wide_text.h"
@@ -151,10 +152,11 @@ void CloseControllerDevice(ControllerDevice& device) {
     device.output = OutputGroup{};
 }
 
-DeviceListEntry::DeviceListEntry(ControllerDevice device)
+DeviceListEntry::DeviceListEntry(ControllerDevice device, InterfaceIdentity identity)
     : device_(std::move(device)),
       path_(Utf8FromWide(device_.path)),
-      caps_(ToPortableCaps(device_.caps)) {}
+      caps_(ToPortableCaps(device_.caps)),
+      identity_(std::move(identity)) {}
 
 DeviceListEntry::~DeviceListEntry() {
     CloseControllerDevice(device_);
@@ -170,7 +172,8 @@ std::unique_ptr<DeviceListEntry> DeviceListEntry::Open(const std::wstring& path)
         return nullptr;
     }
     try {
-        return std::make_unique<DeviceListEntry>(std::move(device));
+        InterfaceIdentity identity = ReadDeviceIdentity(device);
+        return std::make_unique<DeviceListEntry>(std::move(device), std::move(identity));
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

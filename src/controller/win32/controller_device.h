@@ -38,8 +38,9 @@ void CloseControllerDevice(ControllerDevice& device);
 // The opened interface as the portable link sees it: UTF-8 path, portable caps and table.
 class DeviceListEntry final : public OpenedInterface {
   public:
-    // Takes an opened record. Throws std::bad_alloc, and then the record is released.
-    explicit DeviceListEntry(ControllerDevice device);
+    // Takes an opened record and what is known of its identity. Throws std::bad_alloc, and then
+    // the record is released.
+    explicit DeviceListEntry(ControllerDevice device, InterfaceIdentity identity = {});
     ~DeviceListEntry() override;
     DeviceListEntry(const DeviceListEntry&) = delete;
     DeviceListEntry& operator=(const DeviceListEntry&) = delete;
@@ -55,11 +56,14 @@ class DeviceListEntry final : public OpenedInterface {
     const ControllerDevice& device() const { return device_; }
     // Probes the open handle: a missed removal leaves a handle whose requests fail as gone.
     bool IsAlive() const override;
+    // Read once when Open opened the interface; empty for a record handed in without it.
+    InterfaceIdentity identity() const override { return identity_; }
 
   private:
     ControllerDevice device_;
     std::string path_;
     HidCaps caps_;
+    InterfaceIdentity identity_;
 };
 
 // Closes the entry's interface and frees the entry.

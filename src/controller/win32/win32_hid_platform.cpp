@@ -21,7 +21,8 @@ GUID HidInterfaceClass() {
 }
 
 // The two-call pattern: ask for the size, then read the detail into a buffer of that size.
-std::optional<std::wstring> InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData) {
+std::optional<std::wstring> InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& interfaceData,
+                                          SP_DEVINFO_DATA& deviceData) {
     DWORD required = 0;
     ::SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, nullptr, 0, &required, nullptr);
     if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
@@ -34,7 +35,7 @@ std::optional<std::wstring> InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     detail->DevicePath[0] = L'\0';
     if (!::SetupDiGetDeviceInterfaceDetailW(set, &interfaceData, detail, required, nullptr,
-                                            nullptr)) {
+                                            &deviceData)) {
         return std::nullopt;
     }
     const std::size_t pathChars =
@@ -44,14 +45,13 @@ std::optional<std::wstring> InterfacePath(HDEVINFO set, SP_DEVICE_INTERFACE_DATA
 
 }  // namespace
 
-std::optional<std::vector<std::wstring>> EnumerateHidInterfacePaths() {
+bool ForEachHidInterface(const HidInterfaceVisitor& visit) {
     GUID hidClass = HidInterfaceClass();
     DeviceInfoSet set(
         ::SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!set) {
-        return std::nullopt;
+        return false;
     }
-    std::vector<std::wstring> paths;
     for (DWORD index = 0; index < kMaxMemberIndex; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData{};
         interfaceData.cbSize = sizeof(interfaceData);
@@ -61,10 +61,24 @@ std::optional<std::vector<std::wstring>> EnumerateHidInterfacePaths() {
             }
             continue;
         }
-        std::optional<std::wstring> path = InterfacePath(set.get(), interfaceData);
-        if (path && !path->empty()) {
-            paths.push_back(std::move(*path));
+        SP_DEVINFO_DATA deviceData{};
+        deviceData.cbSize = sizeof(deviceData);
+        const std::optional<std::wstring> path =
+            InterfacePath(set.get(), interfaceData, deviceData);
+        if (path && !path->empty() && !visit(*path, deviceData.DevInst)) {
+            break;
         }
+    }
+    return true;
+}
+
+std::optional<std::vector<std::wstring>> EnumerateHidInterfacePaths() {
+    std::vector<std::wstring> paths;
+    if (!ForEachHidInterface([&](const std::wstring& path, DWORD) {
+            paths.push_back(path);
+            return true;
+        })) {
+        return std::nullopt;
     }
     return paths;
 }

@@ -2,6 +2,7 @@
 // The present HID interfaces as Windows' device enumeration lists them, opened through
 // DeviceListEntry.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,13 @@
 #include "controller/controller_link.h"
 
 namespace norvessa {
+
+// Called with a present HID interface's path and the device instance (DEVINST) it belongs to;
+// the walk goes on while it returns true.
+using HidInterfaceVisitor = std::function<bool(const std::wstring& path, unsigned long device)>;
+// Visits the present HID interfaces in member-index order, passing over one whose path cannot be
+// read; false when the system refused to list them. The instance is valid during the call.
+bool ForEachHidInterface(const HidInterfaceVisitor& visit);
 
 // Paths of the present HID interfaces in member-index order; nullopt when the system refused
 // to list them. An interface whose path cannot be read is passed over. Throws std::bad_alloc.
