@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/win32/check_runner.h"
 #include "app/win32/norvessa_dlg.h"
 #include "protocol/win32/reset_exchange.h"
 
@@ -18,6 +19,8 @@ struct CommandLineOutcome {
     std::optional<int> exitCode;
     // --calibrate N: the count, else 0.
     int calibrationPoints = 0;
+    // --check: alone, or after a successful --calibrate N; its points, tolerance and report.
+    std::optional<CheckRequest> check;
 };
 
 // What --reset prints for an outcome of the reset exchange (one line, on stdout or on stderr)
@@ -38,7 +41,15 @@ CommandLineOutcome RunCommandLine();
 // the dialog ends with the run; `exitCode` then holds 0 for success, 1 for a failure or a
 // cancel, 4 when there was no controller. `options` keeps what it sets otherwise; its link
 // set-up, when it has one, stands in for the search of the HID interfaces (the demo's).
+// With `check`, a successful calibration is checked at once: the exit code is then the
+// check's (0 passed, 6 failed, 7 cancelled or timed out), and its "Calibrate again" runs the
+// same calibration again.
 MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
-                                   MainDialogOptions options = {});
+                                   MainDialogOptions options = {},
+                                   std::optional<CheckRequest> check = std::nullopt);
+
+// --check alone: the check window without the main dialog and without a controller; returns
+// the exit code. A report that cannot be written is said on stderr.
+int CheckAtStart(const CheckRequest& request);
 
 }  // namespace norvessa::win32

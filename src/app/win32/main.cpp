@@ -25,10 +25,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         if (outcome.calibrationPoints != 0) {
             auto exitCode = std::make_shared<int>(norvessa::EXIT_FAILED);
-            theApp.SetMainDialogOptions(
-                norvessa::win32::CalibrateAtStart(outcome.calibrationPoints, exitCode));
+            theApp.SetMainDialogOptions(norvessa::win32::CalibrateAtStart(
+                outcome.calibrationPoints, exitCode, {}, outcome.check));
             theApp.Run();
             return *exitCode;
+        }
+        if (outcome.check) {
+            // --check alone: no main dialog, no controller needed.
+            return norvessa::win32::CheckAtStart(*outcome.check);
         }
         return theApp.Run();
     } catch (...) {

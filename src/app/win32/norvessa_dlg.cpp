@@ -4,6 +4,7 @@
 #include <new>
 
 #include "app/win32/about_dlg.h"
+#include "app/win32/check_runner.h"
 #include "app/win32/status_line_view.h"
 #include "app/win32/system_menu.h"
 #include "calibration/target_layout.h"
@@ -35,6 +36,7 @@ const MessageMap<CNorvessaDlg>& CNorvessaDlg::GetMessageMap() {
         {WM_WINDOWPOSCHANGED, &CNorvessaDlg::OnWindowPosChanged},
         {WM_DISPLAYCHANGE, &CNorvessaDlg::OnDisplayChange},
         {WM_DPICHANGED, &CNorvessaDlg::OnDpiChanged},
+        {WM_LBUTTONUP, &CNorvessaDlg::OnLButtonUp},
     };
     static constexpr CommandEntry<CNorvessaDlg> commands[] = {
         {IDC_CALIBRATE_4, BN_CLICKED, &CNorvessaDlg::OnBnClicked4},
@@ -82,13 +84,13 @@ BOOL CNorvessaDlg::OnInitDialog() {
 
 void CNorvessaDlg::ShowControllerStatus() {
     controllerStatus_ = ControllerStatusText(resources());
-    ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+    ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_, checkLinkShown_);
 }
 
 void CNorvessaDlg::ShowCoveredMonitor() {
     // Not before the initialisation has put the controller's line up.
     if (!controllerStatus_.empty()) {
-        ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_);
+        ShowStatusLine(GetSafeHwnd(), resources(), controllerStatus_, checkLinkShown_);
     }
 }
 
@@ -120,6 +122,8 @@ void CNorvessaDlg::AddAboutEntry() {
     HMENU systemMenu = GetSystemMenu(GetSafeHwnd(), FALSE);
     if (systemMenu != nullptr) {
         AppendAboutEntry(systemMenu, IDM_ABOUTBOX, LoadResourceString(resources(), IDS_ABOUTBOX));
+        AppendCheckEntry(systemMenu, IDM_CHECK_CALIBRATION,
+                         LoadResourceString(resources(), IDS_CHECK_MENU));
     }
 }
 
@@ -175,7 +179,9 @@ void CNorvessaDlg::StartCalibration(std::int32_t pointCount) {
         RunningFlag& operator=(const RunningFlag&) = delete;
         bool& flag_;
     } running(calibrationRunning_);
+    lastPointCount_ = pointCount;
     const INT_PTR end = calibration->DoModal();
+    checkLinkShown_ = checkLinkShown_ || calibration->succeeded();
     // The run may have found the controller gone and released it.
     ShowControllerStatus();
     if (end == CMyDialog::TIMED_OUT) {
@@ -214,7 +220,33 @@ void CNorvessaDlg::OnBnClickedReset() {
     }
 }
 
+void CNorvessaDlg::StartCheck() {
+    if (calibrationRunning_) {
+        return;
+    }
+    CheckRequest request;
+    request.options.timeoutMs = options_.calibrationTimeoutMs;
+    request.options.pictureShown = options_.checkPictureShown;
+    if (RunCheck(GetSafeHwnd(), request).end == CheckEnd::CalibrateAgain) {
+        StartCalibration(lastPointCount_ != 0 ? lastPointCount_ : 9);
+    }
+}
+
+MessageResult CNorvessaDlg::OnLButtonUp(WPARAM, LPARAM lParam) {
+    // The status line passes clicks and touches through: the link is a place on it.
+    const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (!checkLinkShown_ || !IsOnCheckLink(GetSafeHwnd(), resources(), controllerStatus_, at)) {
+        return MessageResult::Default();
+    }
+    StartCheck();
+    return MessageResult::Handled();
+}
+
 MessageResult CNorvessaDlg::OnSysCommand(WPARAM wParam, LPARAM) {
+    if ((wParam & SYSTEM_COMMAND_MASK) == IDM_CHECK_CALIBRATION) {
+        StartCheck();
+        return MessageResult::Handled();
+    }
     if ((wParam & SYSTEM_COMMAND_MASK) != IDM_ABOUTBOX) {
         return MessageResult::Default();
     }

@@ -1,6 +1,6 @@
 #pragma once
-// The main dialog: nine buttons, the About entry of its system menu, its icon, and the way
-// the program ends.
+// The main dialog: nine buttons, the About and check entries of its system menu, its icon,
+// the status line's check link, and the way the program ends.
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +28,8 @@ struct MainDialogOptions {
     // How a frame's write that did not finish in time is cancelled, for the reset and the
     // calibrations (the tests put in one that never cancels, as a stuck driver would).
     CancelFunction writeCancel = &::CancelIoEx;
+    // Told when a check's picture shows (tests wait for it).
+    std::function<void(HWND checkWindow)> checkPictureShown;
 };
 
 class CNorvessaDlg : public CModalDialog {
@@ -48,6 +50,7 @@ class CNorvessaDlg : public CModalDialog {
     MessageResult OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
     MessageResult OnDisplayChange(WPARAM wParam, LPARAM lParam);
     MessageResult OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    MessageResult OnLButtonUp(WPARAM wParam, LPARAM lParam);
     void OnBnClickedQuit();
     void OnBnClickedReset();
     void OnBnClicked4() { StartCalibration(4); }
@@ -68,6 +71,9 @@ class CNorvessaDlg : public CModalDialog {
     // Runs a calibration window modally; returns when it has ended. Does nothing while one
     // runs already.
     void StartCalibration(std::int32_t pointCount);
+    // Runs the check window modally; "Calibrate again" there starts the last count's
+    // calibration (9 before any).
+    void StartCheck();
 
     static const MessageMap<CNorvessaDlg>& GetMessageMap();
 
@@ -75,6 +81,9 @@ class CNorvessaDlg : public CModalDialog {
     HICON m_hIcon;
     MainDialogOptions options_;
     bool calibrationRunning_ = false;
+    // After a successful calibration the status line offers the check.
+    bool checkLinkShown_ = false;
+    std::int32_t lastPointCount_ = 0;
     // The status line's first line, kept so that moving the window does not search the HID
     // interfaces again.
     std::wstring controllerStatus_;

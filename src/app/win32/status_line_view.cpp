@@ -38,9 +38,54 @@ std::wstring MonitorNoteText(HWND mainWindow, HINSTANCE resources) {
                                    covered->area.height));
 }
 
-void ShowStatusLine(HWND dialog, HINSTANCE resources, const std::wstring& controllerText) {
+namespace {
+
+// Between the controller's words and the link on the same line.
+constexpr wchar_t LINK_GAP[] = L"   ";
+
+std::wstring ControllerLine(HINSTANCE resources, const std::wstring& controllerText,
+                            bool checkLink) {
+    if (!checkLink) {
+        return controllerText;
+    }
+    return controllerText + LINK_GAP + LoadResourceString(resources, IDS_CHECK_LINK);
+}
+
+LONG TextWidth(HDC dc, const std::wstring& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+}  // namespace
+
+bool IsOnCheckLink(HWND dialog, HINSTANCE resources, const std::wstring& controllerText,
+                   POINT point) {
+    HWND line = GetDlgItem(dialog, IDC_STATUS_LINE);
+    if (line == nullptr) {
+        return false;
+    }
+    MapWindowPoints(dialog, line, &point, 1);
+    HDC dc = GetDC(line);
+    const HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(line, WM_GETFONT, 0, 0)));
+    const LONG start = TextWidth(dc, controllerText + LINK_GAP);
+    const LONG end = start + TextWidth(dc, LoadResourceString(resources, IDS_CHECK_LINK));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(line, dc);
+    // A finger is wider than a line of text: half a line more above and below.
+    const LONG slack = metrics.tmHeight / 2;
+    return point.x >= start && point.x < end && point.y >= -slack &&
+           point.y < metrics.tmHeight + slack;
+}
+
+void ShowStatusLine(HWND dialog, HINSTANCE resources, const std::wstring& controllerText,
+                    bool checkLink) {
     const std::wstring note = MonitorNoteText(dialog, resources);
-    const std::wstring text = note.empty() ? controllerText : controllerText + L"\r\n" + note;
+    const std::wstring first = ControllerLine(resources, controllerText, checkLink);
+    const std::wstring text = note.empty() ? first : first + L"\r\n" + note;
     // Moving the window asks again and again: leave an unchanged line alone, so it does not
     // flicker while the window is dragged.
     HWND line = GetDlgItem(dialog, IDC_STATUS_LINE);

@@ -10,4 +10,11 @@ void AppendAboutEntry(HMENU menu, UINT aboutCommand, const std::wstring& text) {
     AppendMenuW(menu, MF_STRING, aboutCommand, text.c_str());
 }
 
+void AppendCheckEntry(HMENU menu, UINT checkCommand, const std::wstring& text) {
+    if (menu == nullptr || text.empty()) {
+        return;
+    }
+    AppendMenuW(menu, MF_STRING, checkCommand, text.c_str());
+}
+
 }  // namespace norvessa::win32
