@@ -12,6 +12,7 @@
 
 #include "app/command_line.h"
 #include "app/interface_report.h"
+#include "calibration/check_error.h"
 #include "calibration/win32/calibration_monitor.h"
 #include "controller/log.h"
 #include "controller/win32/controller_device.h"
@@ -212,8 +213,30 @@ ResetReport ReportReset(ResetOutcome outcome) {
     return {EXIT_FAILED, "", "unknown reset outcome\n"};
 }
 
+namespace {
+
+// Runs the check; the exit code, or none when it asked for the calibration again.
+std::optional<int> CheckAndReport(HWND owner, const CheckRequest& request) {
+    const CheckRunOutcome outcome = RunCheck(owner, request);
+    if (outcome.end == CheckEnd::CalibrateAgain) {
+        return std::nullopt;
+    }
+    if (request.reportPath && outcome.result && !outcome.reportWritten) {
+        TextOutput().Err("norvessa: the report could not be written to " + *request.reportPath +
+                         "\n");
+    }
+    return outcome.exitCode;
+}
+
+}  // namespace
+
+int CheckAtStart(const CheckRequest& request) {
+    // Without a controller, "Calibrate again" is not offered: the check ends with its verdict.
+    return CheckAndReport(nullptr, request).value_or(EXIT_CHECK_CANCELLED);
+}
+
 MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
-                                   MainDialogOptions options) {
+                                   MainDialogOptions options, std::optional<CheckRequest> check) {
     std::function<BOOL(HWND)> setUpLink = std::move(options.setUpControllerLink);
     if (!setUpLink) {
         setUpLink = [](HWND mainWindow) { return SetUpControllerLink(mainWindow); };
@@ -229,14 +252,23 @@ MainDialogOptions CalibrateAtStart(int points, std::shared_ptr<int> exitCode,
         }
         return result;
     };
-    options.calibrationEnded = [exitCode](HWND mainWindow, bool succeeded, bool retrying,
-                                          bool notResponding) {
+    options.calibrationEnded = [exitCode, check, points](HWND mainWindow, bool succeeded,
+                                                         bool retrying, bool notResponding) {
         if (retrying) {
             return;  // the same calibration runs again
         }
         if (notResponding) {
             TextOutput().Err("the controller is not responding\n");
             *exitCode = EXIT_NO_REPLY;
+        } else if (succeeded && check) {
+            CheckRequest request = *check;
+            request.calibration = ReportCalibration{points, true};
+            const std::optional<int> checked = CheckAndReport(mainWindow, request);
+            if (!checked) {
+                ::PostMessageW(mainWindow, WM_START_CALIBRATION, 0, points);
+                return;
+            }
+            *exitCode = *checked;
         } else {
             *exitCode = succeeded ? EXIT_DONE : EXIT_FAILED;
         }
@@ -289,7 +321,22 @@ CommandLineOutcome RunCommandLine() {
         }
         SetChosenMonitor(index);
     }
-    return {std::nullopt, line.calibrationPoints};
+    CommandLineOutcome outcome{std::nullopt, line.calibrationPoints, std::nullopt};
+    if (line.check) {
+        CheckRequest request;
+        request.options.points = line.checkPoints;
+        if (line.tolerance) {
+            request.options.tolerance = ParseTolerance(*line.tolerance);
+            if (!request.options.tolerance) {
+                output.Err("norvessa: --tolerance takes N pixels or Nmm, not '" + *line.tolerance +
+                           "'\n");
+                return {EXIT_USAGE};
+            }
+        }
+        request.reportPath = line.reportPath;
+        outcome.check = request;
+    }
+    return outcome;
 }
 
 }  // namespace norvessa::win32
