@@ -1,0 +1,177 @@
+// norvessa.exe --check as a script runs it: a child process with its standard handles on
+// pipes, its check window touched from here with posted mouse messages, its exit code and the
+// report it writes to standard output.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "calibration/check_points.h"
+#include "launched_app.h"
+#include "window_queries.h"
+
+namespace norvessa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int STEADY_MOVES = 12;
+
+// Sole owner of a kernel handle.
+class Handle {
+  public:
+    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE* out() { return &handle_; }
+    void reset() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+        handle_ = nullptr;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+void ReadAll(HANDLE pipe, std::string& text) {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+}
+
+struct Outcome {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+    std::string err;
+};
+
+// Runs norvessa.exe with `arguments`; `user` plays the user on its check window, found by the
+// child's process ID, while the pipes are read.
+Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(HWND)>& user) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    Handle outRead, outWrite, errRead, errWrite;
+    EXPECT_TRUE(CreatePipe(outRead.out(), outWrite.out(), &inherit, 0));
+    EXPECT_TRUE(CreatePipe(errRead.out(), errWrite.out(), &inherit, 0));
+    SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite.get();
+    startup.hStdError = errWrite.get();
+    std::wstring commandLine =
+        L"\"" +
+        automation::ToWindowsPath(
+            std::wstring(NORVESSA_PROGRAM, NORVESSA_PROGRAM + sizeof NORVESSA_PROGRAM - 1)) +
+        L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    Outcome outcome;
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &info);
+    outWrite.reset();
+    errWrite.reset();
+    if (!started) {
+        ADD_FAILURE() << "the program did not start";
+        return outcome;
+    }
+    const Handle process(info.hProcess);
+    const Handle thread(info.hThread);
+    std::thread outReader([&] { ReadAll(outRead.get(), outcome.out); });
+    std::thread errReader([&] { ReadAll(errRead.get(), outcome.err); });
+    if (user) {
+        HWND window = automation::WaitForWindow(
+            20s, [&](HWND hwnd) { return automation::IsVisibleDialogOf(hwnd, info.dwProcessId); });
+        if (window != nullptr) {
+            user(window);
+        } else {
+            ADD_FAILURE() << "no check window appeared";
+        }
+    }
+    if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
+        ADD_FAILURE() << "the program did not end";
+        TerminateProcess(process.get(), 99);
+        WaitForSingleObject(process.get(), 5000);
+    }
+    GetExitCodeProcess(process.get(), &outcome.exitCode);
+    outReader.join();
+    errReader.join();
+    return outcome;
+}
+
+void TouchEveryPoint(HWND window, POINT offset) {
+    const auto points = LayoutCheckPoints(DEFAULT_CHECK_POINTS, GetSystemMetrics(SM_CXSCREEN),
+                                          GetSystemMetrics(SM_CYSCREEN));
+    for (const PixelPoint& p : points.value_or(std::vector<PixelPoint>{})) {
+        automation::PostMouseTouch(window, POINT{p.x + offset.x, p.y + offset.y}, STEADY_MOVES);
+    }
+}
+
+void Escape(HWND window) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+struct ExitCase {
+    const char* name;
+    std::optional<POINT> offset;  // none: Escape before the first point
+    DWORD exitCode;
+    const char* result;  // the report's check.result, or none without a report
+};
+
+TEST(CheckCommandTest, CheckAloneEndsWithTheCheckExitCodeAndWritesTheReport) {
+    if (!automation::DisplayAvailable()) {
+        GTEST_SKIP() << "no display";
+    }
+    const std::vector<ExitCase> cases = {
+        {"passed", POINT{3, 4}, 0, "pass"},
+        {"failed", POINT{60, 0}, 6, "fail"},
+        {"cancelled", std::nullopt, 7, nullptr},
+    };
+    for (const ExitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome outcome = RunCheckProgram(L"--check --report -", [&](HWND window) {
+            if (c.offset) {
+                TouchEveryPoint(window, *c.offset);
+                // The picture shows once the last point is taken; Escape leaves it as Done.
+                Sleep(1500);
+            }
+            Escape(window);
+        });
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << "stderr: " << outcome.err;
+        if (c.result == nullptr) {
+            EXPECT_EQ(outcome.out, "") << "stderr: " << outcome.err;
+            continue;
+        }
+        const auto report = nlohmann::json::parse(outcome.out, nullptr, false);
+        ASSERT_FALSE(report.is_discarded()) << outcome.out << "\nstderr: " << outcome.err;
+        EXPECT_EQ(report["check"]["result"], c.result) << outcome.out;
+        EXPECT_TRUE(report["controller"].is_null()) << outcome.out;
+        EXPECT_TRUE(report["calibration"].is_null()) << outcome.out;
+        EXPECT_EQ(report["check"]["points"].size(), 5u) << outcome.out;
+        EXPECT_EQ(report["monitor"]["pixels"]["width"], GetSystemMetrics(SM_CXSCREEN))
+            << outcome.out;
+    }
+}
+
+TEST(CheckCommandTest, ABadToleranceIsAUsageErrorOfOneLine) {
+    for (const wchar_t* value : {L"--tolerance 0", L"--tolerance 5cm", L"--tolerance -3"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(value)));
+        const Outcome outcome = RunCheckProgram(std::wstring(L"--check ") + value, nullptr);
+        EXPECT_EQ(outcome.exitCode, 2u) << "stderr: " << outcome.err;
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+}
+
+}  // namespace
+}  // namespace norvessa::test
