@@ -8,7 +8,7 @@ cmake ninja-build g++ pkg-config git
 googletest libgtest-dev libgmock-dev
 g++-mingw-w64-x86-64-posix mingw-w64-tools
 wine64 xvfb xserver-xephyr xauth x11-utils xdotool imagemagick fonts-wqy-microhei weston xwayland
-libudev-dev nlohmann-json3-dev libwayland-dev libxcb-randr0-dev qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools python3
+libudev-dev nlohmann-json3-dev libwayland-dev libxcb-randr0-dev libxcb-xinput-dev qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools python3
 qt6-translations-l10n
 clang libclang-rt-14-dev
 qemu-system-x86 busybox-static cpio

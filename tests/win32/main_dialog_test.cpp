@@ -5,11 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/status_line.h"
 #include "app/win32/norvessa_dlg.h"
+#include "app/win32/status_line_view.h"
+#include "app/win32/system_menu.h"
 #include "controller/win32/wide_text.h"
 #include "resource.h"
 #include "ui/win32/resource_string.h"
@@ -37,34 +43,42 @@ class InspectedMainDialog : public CNorvessaDlg {
     std::function<void(HWND)> inspect_;
 };
 
-TEST(MainDialogTest, SystemMenuEndsWithASeparatorAndTheAboutEntry) {
-    int count = 0;
-    UINT lastId = 0;
-    std::wstring lastText;
-    UINT beforeLastType = 0;
+struct MenuItem {
+    UINT id;
+    std::wstring text;
+    bool separator;
+    friend bool operator==(const MenuItem&, const MenuItem&) = default;
+};
+
+void PrintTo(const MenuItem& item, std::ostream* out) {
+    *out << item.id << (item.separator ? " separator " : " ") << testing::PrintToString(item.text);
+}
+
+TEST(MainDialogTest, SystemMenuEndsWithASeparatorTheAboutEntryAndTheCheckEntry) {
+    std::vector<MenuItem> last;
     InspectedMainDialog dialog([&](HWND hwnd) {
         HMENU menu = GetSystemMenu(hwnd, FALSE);
-        count = GetMenuItemCount(menu);
-        if (count < 2) {
-            return;
+        const int count = GetMenuItemCount(menu);
+        for (int position = std::max(count - 3, 0); position < count; ++position) {
+            wchar_t text[64] = {};
+            GetMenuStringW(menu, static_cast<UINT>(position), text, 64, MF_BYPOSITION);
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof(info);
+            info.fMask = MIIM_FTYPE;
+            GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info);
+            last.push_back(
+                {GetMenuItemID(menu, position), text, (info.fType & MFT_SEPARATOR) != 0});
         }
-        lastId = GetMenuItemID(menu, count - 1);
-        wchar_t text[64] = {};
-        GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
-        lastText = text;
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof(info);
-        info.fMask = MIIM_FTYPE;
-        GetMenuItemInfoW(menu, static_cast<UINT>(count - 2), TRUE, &info);
-        beforeLastType = info.fType;
     });
 
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_TRUE(dialog.initResult);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(lastId, static_cast<UINT>(IDM_ABOUTBOX));
-    EXPECT_EQ(lastText, L"&About Norvessa...");
-    EXPECT_TRUE(beforeLastType & MFT_SEPARATOR);
+    const std::vector<MenuItem> expected = {
+        {0, L"", true},
+        {IDM_ABOUTBOX, L"&About Norvessa...", false},
+        {IDM_CHECK_CALIBRATION, L"Check calibration\u2026", false},
+    };
+    EXPECT_EQ(last, expected);
 }
 
 TEST(MainDialogTest, BigSmallAndDragIconAreTheApplicationIcon) {
@@ -121,6 +135,74 @@ TEST(MainDialogTest, StatusLineHoldsTheControllerLineAndAMonitorNote) {
     ASSERT_GT(lineHeight, 0);
     EXPECT_EQ(needed, 2 * lineHeight) << "a line wraps";
     EXPECT_LE(needed, available);
+}
+
+// After a successful calibration the controller's line ends in the check's link: with the
+// longest controller line and a monitor note still two lines, and only the link's own place on
+// the line starts the check.
+TEST(MainDialogTest, TheCheckLinkFitsOnTheControllerLineAndOnlyItsPlaceIsTheLink) {
+    int needed = 0;
+    int lineHeight = 0;
+    std::wstring shown;
+    std::vector<std::pair<const char*, bool>> hits;
+    InspectedMainDialog dialog([&](HWND hwnd) {
+        HINSTANCE resources = GetModuleHandleW(nullptr);
+        const std::wstring controller = LoadResourceString(resources, IDS_STATUS_IN_USE);
+        ShowStatusLine(hwnd, resources, controller, true);
+        HWND line = GetDlgItem(hwnd, IDC_STATUS_LINE);
+        wchar_t text[512] = {};
+        GetWindowTextW(line, text, 512);
+        shown = text;
+        const std::string note =
+            ScreenNote(Utf8FromWide(LoadResourceString(resources, IDS_STATUS_SCREEN)), 1,
+                       "\\\\.\\DISPLAY2", 3840, 2160);
+        const std::wstring firstLine = shown.substr(0, shown.find(L"\r\n"));
+        const std::wstring both = firstLine + L"\r\n" + WideFromUtf8(note);
+        RECT client{};
+        GetClientRect(line, &client);
+        HDC dc = GetDC(line);
+        const HGDIOBJ previous =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(line, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        lineHeight = metrics.tmHeight;
+        RECT measured{0, 0, client.right, 0};
+        DrawTextW(dc, both.c_str(), -1, &measured, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        needed = measured.bottom;
+        SIZE lineSize{};
+        GetTextExtentPoint32W(dc, firstLine.c_str(), static_cast<int>(firstLine.size()), &lineSize);
+        SelectObject(dc, previous);
+        ReleaseDC(line, dc);
+        // Places on the line in the dialog's client pixels.
+        POINT origin{0, 0};
+        MapWindowPoints(line, hwnd, &origin, 1);
+        const LONG middle = origin.y + lineHeight / 2;
+        const std::vector<std::pair<const char*, POINT>> places = {
+            {"the link's last letters", {origin.x + lineSize.cx - 4, middle}},
+            {"the controller's first words", {origin.x + 4, middle}},
+            {"past the link", {origin.x + lineSize.cx + 20, middle}},
+            {"well below the line", {origin.x + lineSize.cx - 4, origin.y + 3 * lineHeight}},
+        };
+        for (const auto& [name, at] : places) {
+            hits.emplace_back(name, IsOnCheckLink(hwnd, resources, controller, at));
+        }
+    });
+
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(shown.find(L"Check the calibration") != std::wstring::npos)
+        << testing::PrintToString(shown);
+    ASSERT_GT(lineHeight, 0);
+    EXPECT_EQ(needed, 2 * lineHeight) << "a line wraps";
+    const std::vector<std::pair<const char*, bool>> expected = {
+        {"the link's last letters", true},
+        {"the controller's first words", false},
+        {"past the link", false},
+        {"well below the line", false},
+    };
+    ASSERT_EQ(hits.size(), expected.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        EXPECT_EQ(hits[i].second, expected[i].second) << hits[i].first;
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The About entry of the main dialog's system menu.
+// The About and check entries of the main dialog's system menu.
 
 #include <windows.h>
 
@@ -46,10 +46,27 @@ TEST(SystemMenuTest, AboutEntryFollowsASeparatorAtTheEnd) {
     EXPECT_EQ(ItemText(menu.get(), 2), L"&About Norvessa...");
 }
 
+TEST(SystemMenuTest, CheckEntryFollowsAboutWithoutASeparator) {
+    PopupMenu menu;
+    AppendMenuW(menu.get(), MF_STRING, SC_CLOSE, L"Close");
+    AppendAboutEntry(menu.get(), IDM_ABOUTBOX, L"&About Norvessa...");
+    AppendCheckEntry(menu.get(), IDM_CHECK_CALIBRATION, L"Check calibration\u2026");
+
+    ASSERT_EQ(GetMenuItemCount(menu.get()), 4);
+    EXPECT_EQ(GetMenuItemID(menu.get(), 2), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(GetMenuItemID(menu.get(), 3), static_cast<UINT>(IDM_CHECK_CALIBRATION));
+    EXPECT_EQ(ItemText(menu.get(), 3), L"Check calibration\u2026");
+    // A system command's low four bits are the system's own.
+    EXPECT_EQ(IDM_CHECK_CALIBRATION & 0xF, 0u);
+    EXPECT_LT(IDM_CHECK_CALIBRATION, 0xF000u);
+    EXPECT_NE(IDM_CHECK_CALIBRATION, static_cast<UINT>(IDM_ABOUTBOX));
+}
+
 TEST(SystemMenuTest, EmptyTextAddsNeitherSeparatorNorEntry) {
     PopupMenu menu;
     AppendMenuW(menu.get(), MF_STRING, SC_CLOSE, L"Close");
     AppendAboutEntry(menu.get(), IDM_ABOUTBOX, L"");
+    AppendCheckEntry(menu.get(), IDM_CHECK_CALIBRATION, L"");
     EXPECT_EQ(GetMenuItemCount(menu.get()), 1);
 }
 

@@ -3,29 +3,12 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
-#include <QtGui/qguiapplication_platform.h>
-#include <QGuiApplication>
-#include <cstdlib>
-#include <memory>
 #include <string>
+
+#include "calibration/linux/xcb_support.h"
 
 namespace norvessa::ui {
 namespace {
-
-// xcb hands out every reply in memory the caller frees.
-struct FreeDeleter {
-    void operator()(void* reply) const { std::free(reply); }
-};
-template <typename Reply>
-using ReplyPtr = std::unique_ptr<Reply, FreeDeleter>;
-
-xcb_connection_t* QtConnection() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return nullptr;
-    }
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 != nullptr ? x11->connection() : nullptr;
-}
 
 bool HasRandr(xcb_connection_t* connection) {
     const xcb_query_extension_reply_t* extension =

@@ -1,0 +1,53 @@
+#include "calibration/touch_mapping.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace norvessa {
+
+std::array<float, 9> TransformationMatrixFor(PixelRect monitor, PixelSize root) {
+    if (root.width <= 0 || root.height <= 0) {
+        return {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    }
+    const auto w = static_cast<double>(root.width);
+    const auto h = static_cast<double>(root.height);
+    return {static_cast<float>(monitor.width / w),
+            0,
+            static_cast<float>(monitor.x / w),
+            0,
+            static_cast<float>(monitor.height / h),
+            static_cast<float>(monitor.y / h),
+            0,
+            0,
+            1};
+}
+
+std::string MatrixText(const std::array<float, 9>& matrix) {
+    std::string text;
+    for (const float value : matrix) {
+        char number[32];
+        const auto result = std::to_chars(number, number + sizeof number, value);
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text.append(number, result.ptr);
+    }
+    return text;
+}
+
+std::string XorgSnippetFor(const std::string& deviceName, const std::array<float, 9>& matrix) {
+    std::string product = deviceName;
+    product.erase(std::remove(product.begin(), product.end(), '"'), product.end());
+    return "# /etc/X11/xorg.conf.d/99-norvessa-touch.conf: keeps the touch screen on its monitor\n"
+           "Section \"InputClass\"\n"
+           "    Identifier \"norvessa touch mapping\"\n"
+           "    MatchProduct \"" +
+           product +
+           "\"\n"
+           "    Option \"TransformationMatrix\" \"" +
+           MatrixText(matrix) +
+           "\"\n"
+           "EndSection\n";
+}
+
+}  // namespace norvessa
