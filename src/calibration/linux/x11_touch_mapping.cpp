@@ -32,7 +32,7 @@ xcb_atom_t Atom(xcb_connection_t* connection, const std::string& name) {
         connection,
         xcb_intern_atom(connection, 1, static_cast<std::uint16_t>(name.size()), name.data()),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 std::optional<std::string> DeviceName(xcb_connection_t* connection, xcb_input_device_id_t id) {

@@ -27,7 +27,7 @@ struct TouchMapping {
 // Maps the device onto `monitorInRootPixels` of a root window of `rootSize`, over Qt's X
 // connection when the application runs on xcb, else over a connection of its own to $DISPLAY.
 // Nullopt, with the reason in `error` (when given), when there is no X server with XInput 2, no
-// such device, or the device has no transformation matrix (a keyboard).
+// such device, or the device has no transformation matrix or refuses one (a keyboard: no axes).
 std::optional<TouchMapping> MapTouchDeviceToMonitor(std::int64_t xinputDeviceId,
                                                     PixelRect monitorInRootPixels,
                                                     PixelSize rootSize, std::string* error);
