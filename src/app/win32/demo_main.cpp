@@ -54,6 +54,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (outcome.exitCode) {
             return *outcome.exitCode;
         }
+        if (outcome.check && outcome.calibrationPoints == 0) {
+            // --check alone needs no controller, simulated or not.
+            return norvessa::win32::CheckAtStart(*outcome.check);
+        }
         norvessa::sim::NamedPipePeer peer;
         if (GetEnvironmentVariableW(L"NORVESSA_DEMO_SILENT", nullptr, 0) != 0) {
             peer.With([](norvessa::sim::SimulatedController& controller) {
@@ -70,8 +74,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.captionSuffix = L" (simulated controller)";
         auto calibrationExitCode = std::make_shared<int>(norvessa::EXIT_FAILED);
         if (outcome.calibrationPoints != 0) {
-            options = norvessa::win32::CalibrateAtStart(outcome.calibrationPoints,
-                                                        calibrationExitCode, std::move(options));
+            options = norvessa::win32::CalibrateAtStart(
+                outcome.calibrationPoints, calibrationExitCode, std::move(options), outcome.check);
         }
         norvessa::win32::CNorvessaApp app(std::move(options));
         int exitCode = app.Run();

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "calibration/check_points.h"
+#include "calibration/target_layout.h"
 #include "launched_app.h"
 #include "window_queries.h"
 
@@ -57,9 +58,10 @@ struct Outcome {
     std::string err;
 };
 
-// Runs norvessa.exe with `arguments`; `user` plays the user on its check window, found by the
+// Runs `program` with `arguments`; `user` plays the user on its check window, found by the
 // child's process ID, while the pipes are read.
-Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(HWND)>& user) {
+Outcome RunProgram(const char* program, const std::wstring& arguments,
+                   const std::function<void(DWORD processId)>& user) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     Handle outRead, outWrite, errRead, errWrite;
     EXPECT_TRUE(CreatePipe(outRead.out(), outWrite.out(), &inherit, 0));
@@ -71,11 +73,10 @@ Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = outWrite.get();
     startup.hStdError = errWrite.get();
-    std::wstring commandLine =
-        L"\"" +
-        automation::ToWindowsPath(
-            std::wstring(NORVESSA_PROGRAM, NORVESSA_PROGRAM + sizeof NORVESSA_PROGRAM - 1)) +
-        L"\" " + arguments;
+    const std::string path(program);
+    std::wstring commandLine = L"\"" +
+                               automation::ToWindowsPath(std::wstring(path.begin(), path.end())) +
+                               L"\" " + arguments;
     PROCESS_INFORMATION info{};
     Outcome outcome;
     const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
@@ -91,13 +92,7 @@ Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(
     std::thread outReader([&] { ReadAll(outRead.get(), outcome.out); });
     std::thread errReader([&] { ReadAll(errRead.get(), outcome.err); });
     if (user) {
-        HWND window = automation::WaitForWindow(
-            20s, [&](HWND hwnd) { return automation::IsVisibleDialogOf(hwnd, info.dwProcessId); });
-        if (window != nullptr) {
-            user(window);
-        } else {
-            ADD_FAILURE() << "no check window appeared";
-        }
+        user(info.dwProcessId);
     }
     if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
         ADD_FAILURE() << "the program did not end";
@@ -108,6 +103,22 @@ Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(
     outReader.join();
     errReader.join();
     return outcome;
+}
+
+// The check window of `norvessa.exe --check`: the process's one visible dialog.
+Outcome RunCheckProgram(const std::wstring& arguments, const std::function<void(HWND)>& user) {
+    return RunProgram(NORVESSA_PROGRAM, arguments, [&](DWORD processId) {
+        if (!user) {
+            return;
+        }
+        HWND window = automation::WaitForWindow(
+            20s, [&](HWND hwnd) { return automation::IsVisibleDialogOf(hwnd, processId); });
+        if (window != nullptr) {
+            user(window);
+        } else {
+            ADD_FAILURE() << "no check window appeared";
+        }
+    });
 }
 
 void TouchEveryPoint(HWND window, POINT offset) {
@@ -171,6 +182,62 @@ TEST(CheckCommandTest, ABadToleranceIsAUsageErrorOfOneLine) {
         EXPECT_EQ(outcome.exitCode, 2u) << "stderr: " << outcome.err;
         EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
     }
+}
+
+HWND WaitForDialogOwnedBy(DWORD processId, HWND owner, HWND other = nullptr) {
+    return automation::WaitForWindow(20s, [&](HWND hwnd) {
+        return hwnd != other && automation::IsVisibleDialogOf(hwnd, processId) &&
+               GetWindow(hwnd, GW_OWNER) == owner;
+    });
+}
+
+// The demo's simulated controller answers the calibration with success; the check follows in
+// the same run, with the controller and the calibration in its report.
+TEST(CheckCommandTest, CalibrateThenCheckReportsBothAndEndsWithTheCheckExitCode) {
+    if (!automation::DisplayAvailable()) {
+        GTEST_SKIP() << "no display";
+    }
+    std::string steps;
+    const Outcome outcome =
+        RunProgram(NORVESSA_DEMO_PROGRAM, L"--calibrate 4 --check --report -", [&](DWORD pid) {
+            // The calibration starts before the main dialog first shows: its owner is that.
+            HWND calibration = automation::WaitForWindow(
+                20s, [&](HWND hwnd) { return automation::IsVisibleDialogOf(hwnd, pid); });
+            HWND main = calibration ? GetWindow(calibration, GW_OWNER) : nullptr;
+            if (main == nullptr) {
+                steps += "no calibration window; ";
+                return;
+            }
+            TargetTable targets{};
+            [[maybe_unused]] const LayoutResult laid = LayoutTargets(
+                4, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), targets);
+            for (int k = 0; k < 4; ++k) {
+                automation::PostMouseTouch(calibration, POINT{targets.x[k], targets.y[k]},
+                                           STEADY_MOVES);
+            }
+            HWND verdict = WaitForDialogOwnedBy(pid, calibration);
+            if (verdict == nullptr) {
+                steps += "no verdict box; ";
+                return;
+            }
+            PostMessageW(verdict, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            HWND check = WaitForDialogOwnedBy(pid, main, calibration);
+            if (check == nullptr) {
+                steps += "no check window; ";
+                return;
+            }
+            TouchEveryPoint(check, POINT{0, 0});
+            Sleep(1500);
+            Escape(check);
+        });
+    EXPECT_EQ(steps, "");
+    EXPECT_EQ(outcome.exitCode, 0u) << "stderr: " << outcome.err;
+    const auto report = nlohmann::json::parse(outcome.out, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << outcome.out << "\nstderr: " << outcome.err;
+    EXPECT_EQ(report["calibration"]["point_count"], 4) << outcome.out;
+    EXPECT_EQ(report["calibration"]["verdict"], "success") << outcome.out;
+    EXPECT_TRUE(report["controller"]["path"].is_string()) << outcome.out;
+    EXPECT_EQ(report["check"]["result"], "pass") << outcome.out;
 }
 
 }  // namespace
