@@ -33,6 +33,11 @@ void AppTest::MakeDialog(ui::UiLanguage language, bool withController) {
                                   peer_->FingerUp();
                           }};
     options.calibrationTimings = timings_;
+    options.checkEnded = [this](const ui::CheckOutcome& outcome) {
+        if (checkEnded_) {
+            checkEnded_(outcome);
+        }
+    };
     dialog_ = std::make_unique<ui::CNorvessaDlg>(language, std::move(options));
     dialog_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog_.get()));
@@ -69,7 +74,7 @@ QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index) {
                   static_cast<int>(targets.y[index] / ratio));
 }
 
-void HoldStillAndLift(ui::CMyDialog& window, QPoint at) {
+void HoldStillAndLift(QWidget& window, QPoint at) {
     QTest::touchEvent(&window, TouchScreen()).press(0, at);
     for (int move = 0; move < SAMPLE_RING_SIZE + 1; ++move) {
         // Alternate by one pixel: a point that does not move is reported as stationary.

@@ -6,6 +6,7 @@
 
 #include <QPointingDevice>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,8 @@ class AppTest : public ::testing::Test {
 
     // The time-out of the calibrations the dialog starts; shortened by the time-out tests.
     ui::CalibrationTimings timings_;
+    // Told how each check the dialog starts ended.
+    std::function<void(const ui::CheckOutcome&)> checkEnded_;
     std::unique_ptr<sim::SeqpacketPeer> peer_;
     std::unique_ptr<ui::CNorvessaDlg> dialog_;
 };
@@ -44,8 +47,8 @@ QPointingDevice* TouchScreen();
 // Target `index` of the window's layout, in the window's logical coordinates.
 QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index);
 // A finger put down at `at`, moved eleven times within a pixel of it, and lifted there: a
-// steady touch that accepts the current target.
-void HoldStillAndLift(ui::CMyDialog& window, QPoint at);
+// steady touch that accepts the current target (or check point).
+void HoldStillAndLift(QWidget& window, QPoint at);
 // The run's point frame for target `index`, cut to the report length the controller gets.
 Report ExpectedPointFrame(const ui::CMyDialog& window, std::uint32_t index);
 

@@ -26,6 +26,7 @@
 #include "app/linux/command_line_app.h"
 #include "app_fixture.h"
 #include "calibration/linux/calibration_screen.h"
+#include "check_drive.h"
 #include "resource.h"
 #include "seqpacket_peer.h"
 #include "ui_script.h"
@@ -242,6 +243,15 @@ int RunCommandLineChild(int argc, char** argv) {
                                          [&peer] { peer.FingerUp(); }};
         options.beforeModalRun = [&peer](norvessa::ui::CNorvessaDlg&) { DriveCalibration(peer); };
     }
+    if (qEnvironmentVariableIsSet("NORVESSA_TEST_CHECK")) {
+        auto before = std::move(options.beforeModalRun);
+        options.beforeModalRun = [before](norvessa::ui::CNorvessaDlg& dialog) {
+            if (before) {
+                before(dialog);
+            }
+            norvessa::test::DriveCheck(qEnvironmentVariable("NORVESSA_TEST_CHECK").toStdString());
+        };
+    }
     // Some modes run no event loop: a hung child is ended by the alarm signal instead.
     ::alarm(CHILD_GIVE_UP_MS / 1000);
     return norvessa::ui::RunCommandLine(static_cast<int>(arguments.size()) - 1, arguments.data(),
@@ -260,6 +270,9 @@ int main(int argc, char** argv) {
     }
     if (argc >= 3 && std::strcmp(argv[1], "--command-line") == 0) {
         return RunCommandLineChild(argc, argv);
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--check-child") == 0) {
+        return norvessa::test::RunCheckChild(argc, argv);
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Norvessa"));

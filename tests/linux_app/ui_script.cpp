@@ -103,6 +103,15 @@ ui::CMyDialog* VisibleCalibration() {
     return nullptr;
 }
 
+ui::CheckWindow* VisibleCheck() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = dynamic_cast<ui::CheckWindow*>(widget); window && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 void CloseModalWindows() {
     while (QWidget* popup = QApplication::activePopupWidget()) {
         popup->close();
@@ -115,6 +124,8 @@ void CloseModalWindows() {
             box->done(QMessageBox::No);
         } else if (auto* window = dynamic_cast<ui::CMyDialog*>(widget)) {
             window->done(static_cast<int>(ui::CalibrationEnd::Closed));
+        } else if (auto* check = dynamic_cast<ui::CheckWindow*>(widget)) {
+            check->done(static_cast<int>(ui::CheckEnd::Done));
         }
     }
 }

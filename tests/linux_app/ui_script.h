@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calibration/linux/calibration_window.h"
+#include "calibration/linux/check_window.h"
 
 namespace norvessa::test {
 
@@ -53,6 +54,7 @@ class UiScript {
 // What the tests look for among the top-level windows.
 QMessageBox* VisibleMessageBox();
 ui::CMyDialog* VisibleCalibration();
+ui::CheckWindow* VisibleCheck();
 // Ends every modal window the tests may have left open.
 void CloseModalWindows();
 
