@@ -43,9 +43,9 @@ void CheckDriver::Touch(POINT at) {
     automation::PostMouseTouch(window_, at, STEADY_MOVES);
 }
 
-void CheckDriver::TouchPoints(const std::vector<POINT>& offsets) {
+void CheckDriver::TouchPoints(const std::vector<POINT>& offsets, std::size_t count) {
     const std::vector<PixelPoint> points = Points();
-    for (std::size_t k = 0; k < points.size(); ++k) {
+    for (std::size_t k = 0; k < points.size() && k < count; ++k) {
         const POINT offset = k < offsets.size() ? offsets[k] : POINT{};
         Touch(POINT{points[k].x + offset.x, points[k].y + offset.y});
     }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -34,8 +35,8 @@ class CheckDriver {
     std::vector<PixelPoint> Points() const;
     // A steady touch at `at` (client pixels): press, twelve moves on the spot, lift.
     void Touch(POINT at);
-    // Every check point touched at its own offset from the point.
-    void TouchPoints(const std::vector<POINT>& offsets);
+    // The first `count` check points (all by default) touched at their own offsets.
+    void TouchPoints(const std::vector<POINT>& offsets, std::size_t count = SIZE_MAX);
     // A finger drawn from `from` to `to` in a few steps.
     void Drag(POINT from, POINT to);
     // Waits until the `count`-th picture has shown.

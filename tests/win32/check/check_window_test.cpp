@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/win32/check_runner.h"
 #include "check_session.h"
+#include "window_queries.h"
 
 namespace norvessa::test {
 namespace {
@@ -218,6 +219,48 @@ TEST_F(CheckWindowTest, EscapeAndTheTimeOutEndTheCheckOrItsPicture) {
         EXPECT_EQ(session_->result().has_value(), c.reachPicture);
         EXPECT_EQ(win32::CheckExitCode(end, session_->result()), c.exitCode);
     }
+}
+
+// Under tests/win32/two-monitors.sh: 1280 x 1024 at the origin (checked) and 1024 x 768 to its
+// right, covered while the check runs.
+TEST(CheckCoverTest, ATouchOnTheOtherMonitorCountsWhereItLandedInTheCheckedMonitorsPixels) {
+    if (GetSystemMetrics(SM_CMONITORS) != 2) {
+        GTEST_SKIP() << "needs two monitors (two-monitors.sh)";
+    }
+    CheckSession session;
+    std::wstring coverText;
+    RECT coverRect{};
+    const CheckEnd end = session.Run([&](CheckDriver& driver) {
+        HWND cover = automation::WaitForWindow(CHECK_UI_TIMEOUT, [](HWND hwnd) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(hwnd, &process);
+            return process == GetCurrentProcessId() && IsWindowVisible(hwnd) &&
+                   automation::ClassName(hwnd) == L"NorvessaCheckCover";
+        });
+        if (cover == nullptr) {
+            driver.Fail("no cover on the other monitor");
+            return;
+        }
+        coverText = automation::WindowText(cover);
+        GetWindowRect(cover, &coverRect);
+        driver.TouchPoints({}, 4);  // the first four on the checked monitor; the fifth lands ...
+        automation::PostMouseTouch(cover, POINT{100, 200}, 12);  // ... on the cover
+        if (driver.WaitForPicture(1)) {
+            driver.Press(CheckButton::Done);
+        }
+    });
+    EXPECT_EQ(Joined(session.failures()), "");
+    EXPECT_EQ(end, CheckEnd::Done);
+    EXPECT_EQ(coverText, L"Checking screen 0");
+    EXPECT_EQ(coverRect.left, 1280);
+    EXPECT_EQ(coverRect.right - coverRect.left, 1024);
+    ASSERT_TRUE(session.result().has_value());
+    const auto& points = session.result()->measurement.points;
+    ASSERT_EQ(points.size(), 5u);
+    // The fifth point's touch, though that point's cross was on the checked monitor.
+    EXPECT_EQ(points[4].touch, (PixelPoint{1280 + 100, 200}));
+    EXPECT_FALSE(points[4].within);
+    EXPECT_TRUE(points[0].within);
 }
 
 }  // namespace
