@@ -133,8 +133,11 @@ int RunCheckChild(int argc, char** argv) {
     ui::CheckWindow window(settings, English);
     window.SetMapTouchDevice([&window](std::int64_t device, PixelRect monitor, PixelSize root,
                                        std::string*) -> std::optional<std::string> {
-        PrintLine("map device " + std::to_string(device) + " monitor " + std::to_string(monitor.x) +
-                  " " + std::to_string(monitor.y) + " " + std::to_string(monitor.width) + " " +
+        // The device the touches came from, not a made-up one.
+        const std::string id =
+            device == TouchScreen()->systemId() ? "touched" : std::to_string(device);
+        PrintLine("map device " + id + " monitor " + std::to_string(monitor.x) + " " +
+                  std::to_string(monitor.y) + " " + std::to_string(monitor.width) + " " +
                   std::to_string(monitor.height) + " root " + std::to_string(root.width) + " " +
                   std::to_string(root.height));
         QTimer::singleShot(0, &window, [&window] {

@@ -7,12 +7,14 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSysInfo>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -403,6 +405,225 @@ TEST_F(CheckTest, StatusLineLinksToTheCheckAfterASuccessfulCalibration) {
     EXPECT_EQ(dialog_->lastCalibration()->pointCount, 4);
     EXPECT_TRUE(dialog_->lastCalibration()->succeeded);
 }
+
+struct ChildRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ChildRun RunTestProgram(const QStringList& arguments,
+                        const std::vector<std::pair<QString, QString>>& variables) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+    for (const auto& [name, value] : variables) {
+        environment.insert(name, value);
+    }
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    ChildRun run;
+    if (!child.waitForFinished(30000)) {
+        child.kill();
+        child.waitForFinished();
+    } else if (child.exitStatus() == QProcess::NormalExit) {
+        run.exitCode = child.exitCode();
+    }
+    run.out = QString::fromUtf8(child.readAllStandardOutput());
+    run.err = QString::fromUtf8(child.readAllStandardError());
+    return run;
+}
+
+// A check on the first of two screens with the other covered: a touch on the cover counts
+// where it landed, in the checked screen's pixels; touches that all land on the other screen
+// of the same size name that screen and offer the mapping, which the check runs again after.
+struct CoverCase {
+    const char* name;
+    const char* screens;
+    const char* action;
+    QStringList expected;  // "touch" lines are compared apart, against the layout
+    QPoint coverOffset;    // of a touch on the cover, in the checked screen's pixels
+    bool everyPointOnCover;
+};
+
+void PrintTo(const CoverCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CoveredScreens : public ::testing::TestWithParam<CoverCase> {};
+
+TEST_P(CoveredScreens, CountTouchesOnTheCoverWhereTheyLanded) {
+    const CoverCase& c = GetParam();
+    QTemporaryFile config;
+    ASSERT_TRUE(config.open());
+    config.write(QByteArray("{\"screens\": ") + c.screens + "}");
+    config.flush();
+    const ChildRun run =
+        RunTestProgram({QStringLiteral("--check-child"), QString::fromLatin1(c.action)},
+                       {{QStringLiteral("QT_QPA_PLATFORM"),
+                         QStringLiteral("offscreen:configfile=") + config.fileName()}});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QStringList touches;
+    for (const QString& line : lines) {
+        if (line.startsWith(QStringLiteral("touch "))) {
+            touches << line;
+        }
+    }
+    lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("touch ")); });
+    EXPECT_EQ(lines, c.expected) << run.out.toStdString() << run.err.toStdString();
+    const QJsonObject first =
+        QJsonDocument::fromJson(QByteArray("{\"screens\": ") + c.screens + "}")
+            .object()
+            .value(QStringLiteral("screens"))
+            .toArray()
+            .at(0)
+            .toObject();
+    const std::vector<PixelPoint> points =
+        *LayoutCheckPoints(5, first.value(QStringLiteral("width")).toInt(),
+                           first.value(QStringLiteral("height")).toInt());
+    QStringList expectedTouches;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const bool onCover = c.everyPointOnCover || i + 1 == points.size();
+        const QPoint offset = onCover ? c.coverOffset : QPoint();
+        expectedTouches << QStringLiteral("touch %1 %2")
+                               .arg(points[i].x + offset.x())
+                               .arg(points[i].y + offset.y());
+    }
+    EXPECT_EQ(touches, expectedTouches);
+}
+
+#define CHECK_SCREEN(name, x, y, width, height)                                 \
+    "{\"name\": \"" name "\", \"x\": " #x ", \"y\": " #y ", \"width\": " #width \
+    ", \"height\": " #height ", \"logicalDpi\": 96, \"dpr\": 1}"
+
+INSTANTIATE_TEST_SUITE_P(
+    Desktops, CoveredScreens,
+    ::testing::Values(
+        CoverCase{"last_point_on_the_cover_right",
+                  "[" CHECK_SCREEN("LEFT-1", 0, 0, 1280, 1024) "," CHECK_SCREEN("RIGHT-2", 1280, 0,
+                                                                                1024, 768) "]",
+                  "last-on-cover",
+                  {"cover RIGHT-2 Checking screen 1 1280 1024",
+                   "diagnosis Touches miss by more than the tolerance with no known cause: "
+                   "calibrate again with more points",
+                   "map button absent", "end 0"},
+                  {1280, 0},
+                  false},
+        CoverCase{"cover_above_the_checked_screen",
+                  "[" CHECK_SCREEN("LOWER-1", 0, 768, 1024, 768) "," CHECK_SCREEN("UPPER-2", 0, 0,
+                                                                                  1024, 768) "]",
+                  "last-on-cover",
+                  {"cover UPPER-2 Checking screen 1 0 1024",
+                   "diagnosis Touches miss by more than the tolerance with no known cause: "
+                   "calibrate again with more points",
+                   "map button absent", "end 0"},
+                  {0, -768},
+                  false},
+        CoverCase{"every_point_on_the_other_screen",
+                  "[" CHECK_SCREEN("LEFT-1", 0, 0, 1024, 768) "," CHECK_SCREEN("RIGHT-2", 1024, 0,
+                                                                               1024, 768) "]",
+                  "all-on-cover",
+                  {"cover RIGHT-2 Checking screen 1 1024 1024",
+                   "diagnosis The touch screen is mapped to screen 1 \"RIGHT-2\", not to this "
+                   "monitor: touch “Map to this monitor”",
+                   "map button shown", "map device touched monitor 0 0 1024 768 root 2048 768",
+                   "after mapping checking again", "end 0"},
+                  {1024, 0},
+                  true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// The command line's check as a child process over the simulated controller ("none": no
+// controller at all): its exit code and the report it writes to standard output.
+struct CommandCase {
+    const char* name;
+    const char* controller;
+    QStringList arguments;
+    const char* touches;  // how the child's finger touches the check: NORVESSA_TEST_CHECK
+    int exitCode;
+    const char* result;  // the report's check.result; nullptr: no report
+    bool withController;
+    bool withCalibration;
+    const char* err = "";  // found on stderr
+};
+
+void PrintTo(const CommandCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CheckCommandLine : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(CheckCommandLine, EndsWithItsExitCodeAndReport) {
+    const CommandCase& c = GetParam();
+    QStringList arguments = {QStringLiteral("--command-line"), QString::fromLatin1(c.controller)};
+    arguments << c.arguments;
+    const ChildRun run = RunTestProgram(
+        arguments, {{QStringLiteral("NORVESSA_TEST_CHECK"), QString::fromLatin1(c.touches)}});
+    ASSERT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.err))) << run.err.toStdString();
+    if (c.result == nullptr) {
+        EXPECT_EQ(run.out, QString()) << run.err.toStdString();
+        return;
+    }
+    QJsonParseError error;
+    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    EXPECT_EQ(report.value("check").toObject().value("result").toString(),
+              QString::fromLatin1(c.result));
+    EXPECT_EQ(report.value("check").toObject().value("points").toArray().size(), 5);
+    EXPECT_EQ(report.value("tool").toObject().value("version").toString(),
+              QStringLiteral(NORVESSA_VERSION));
+    EXPECT_EQ(report.value("host").toString(), QSysInfo::machineHostName());
+    EXPECT_EQ(report.value("monitor").toObject().value("pixels").toObject().value("width"),
+              QGuiApplication::primaryScreen()->size().width());
+    EXPECT_EQ(report.value("controller").isObject(), c.withController);
+    EXPECT_EQ(report.value("calibration").isObject(), c.withCalibration);
+    if (c.withCalibration) {
+        EXPECT_EQ(report.value("calibration").toObject().value("point_count").toInt(), 4);
+        EXPECT_EQ(report.value("calibration").toObject().value("verdict").toString(),
+                  QStringLiteral("success"));
+    }
+    EXPECT_EQ(report.value("diagnosis").toObject().value("text").toString().isEmpty(), false);
+}
+
+const QStringList CHECK_TO_STDOUT = {"--check", "--report", "-"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CheckCommandLine,
+    ::testing::Values(
+        CommandCase{"passed", "none", CHECK_TO_STDOUT, "exact", 0, "pass", false, false},
+        CommandCase{"failed", "none", CHECK_TO_STDOUT, "beyond", 6, "fail", false, false},
+        CommandCase{"cancelled", "none", CHECK_TO_STDOUT, "escape", 7, nullptr, false, false,
+                    "no report: the check was not completed"},
+        CommandCase{"wider_tolerance_passes",
+                    "none",
+                    {"--check", "--tolerance", "50", "--report", "-"},
+                    "beyond",
+                    0,
+                    "pass",
+                    false,
+                    false},
+        CommandCase{"controller_current", "success", CHECK_TO_STDOUT, "exact", 0, "pass", true,
+                    false},
+        CommandCase{"after_a_calibration",
+                    "success",
+                    {"--calibrate", "4", "--check", "--report", "-"},
+                    "exact",
+                    0,
+                    "pass",
+                    true,
+                    true},
+        CommandCase{"bad_tolerance",
+                    "none",
+                    {"--check", "--tolerance", "2x"},
+                    "exact",
+                    2,
+                    nullptr,
+                    false,
+                    false,
+                    "--tolerance takes N (pixels) or Nmm, not '2x'\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace norvessa::test

@@ -23,6 +23,7 @@
 #include "calibration/guidance_text.h"
 #include "calibration/linux/calibration_screen.h"
 #include "calibration/linux/check_screens.h"
+#include "calibration/linux/x11_touch_mapping.h"
 #include "calibration/target_layout.h"
 #include "controller/linux/controller_access_scan.h"
 #include "controller/linux/controller_state.h"
@@ -50,6 +51,19 @@ constexpr int LAST_COMMAND_BUTTON = IDC_CALIBRATE_20;
     ::_exit(1);
 }
 
+// "Map to this monitor": the device's transformation matrix for this X session, and the
+// snippet that keeps it, which the caller prints.
+std::optional<std::string> MapOnX11(std::int64_t device, PixelRect monitor, PixelSize root,
+                                    std::string* error) {
+    const std::optional<TouchMapping> mapping =
+        MapTouchDeviceToMonitor(device, monitor, root, error);
+    if (!mapping) {
+        return std::nullopt;
+    }
+    qInfo("touch device \"%s\" mapped to the checked monitor", mapping->deviceName.c_str());
+    return mapping->xorgSnippet;
+}
+
 Qt::WindowFlags MainWindowFlags() {
     // Caption, system menu and close box; no minimise or maximise box.
     return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -65,7 +79,8 @@ CNorvessaDlg::CNorvessaDlg(UiLanguage language, MainDialogOptions options, QWidg
       calibrationTimings_(options.calibrationTimings),
       calibrationEnded_(std::move(options.calibrationEnded)),
       checkEnded_(std::move(options.checkEnded)),
-      mapTouchDevice_(std::move(options.mapTouchDevice)),
+      mapTouchDevice_(options.mapTouchDevice ? std::move(options.mapTouchDevice)
+                                             : MapTouchDevice(MapOnX11)),
       link_(ControllerEvents{
           .releasing = [this](OpenedInterface&) { OnControllerReleasing(); },
           .changed = [this](OpenedInterface* current) { OnControllerChanged(current != nullptr); },
