@@ -9,66 +9,16 @@
 
 #include <string>
 
-#include "launched_app.h"
+#include "child_process.h"
 
 namespace norvessa::test {
 namespace {
 
-struct Outcome {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
+using Outcome = automation::ChildOutcome;
 
-std::string ReadAll(HANDLE pipe) {
-    std::string text;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        text.append(buffer, got);
-    }
-    return text;
-}
-
-// Runs the program with `arguments`; its output and errors go to two pipes.
 Outcome RunProgram(const std::wstring& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    EXPECT_TRUE(::CreatePipe(&outRead, &outWrite, &inherit, 0));
-    EXPECT_TRUE(::CreatePipe(&errRead, &errWrite, &inherit, 0));
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
-    std::wstring commandLine =
-        L"\"" +
-        automation::ToWindowsPath(
-            std::wstring(NORVESSA_PROGRAM, NORVESSA_PROGRAM + sizeof NORVESSA_PROGRAM - 1)) +
-        L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    Outcome outcome;
-    const BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                          nullptr, nullptr, &startup, &info);
-    ::CloseHandle(outWrite);
-    ::CloseHandle(errWrite);
-    if (started) {
-        // Small outputs: the pipes' buffers hold them until the process has ended.
-        if (::WaitForSingleObject(info.hProcess, 30000) != WAIT_OBJECT_0) {
-            ::TerminateProcess(info.hProcess, 0xDEAD);
-        }
-        ::GetExitCodeProcess(info.hProcess, &outcome.exitCode);
-        ::CloseHandle(info.hThread);
-        ::CloseHandle(info.hProcess);
-        outcome.out = ReadAll(outRead);
-        outcome.err = ReadAll(errRead);
-    }
-    ::CloseHandle(outRead);
-    ::CloseHandle(errRead);
-    EXPECT_TRUE(started);
+    Outcome outcome = automation::RunChild(automation::WidePath(NORVESSA_PROGRAM), arguments);
+    EXPECT_TRUE(outcome.started);
     return outcome;
 }
 

@@ -16,6 +16,22 @@ namespace {
 // Around a new piece of the trail, for its repaint: wide enough for the pen at any scale.
 constexpr std::int32_t TRAIL_MARGIN = 8;
 
+int ButtonTextId(CheckButton button) {
+    switch (button) {
+        case CheckButton::Done:
+            return IDS_CHECK_DONE;
+        case CheckButton::CheckAgain:
+            return IDS_CHECK_AGAIN;
+        case CheckButton::CalibrateAgain:
+            return IDS_CHECK_CALIBRATE_AGAIN;
+        case CheckButton::Clear:
+            return IDS_CHECK_CLEAR;
+        case CheckButton::MapHere:
+            return IDS_CHECK_MAP_HERE;
+    }
+    return IDS_CHECK_DONE;
+}
+
 std::optional<std::size_t> PrimaryIndex(const std::vector<PixelRect>& monitors) {
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         if (monitors[i].x == 0 && monitors[i].y == 0) {
@@ -195,20 +211,8 @@ MessageResult CCheckDialog::OnShowPicture(WPARAM, LPARAM) {
     if (ending_ || showingPicture_ || !run_.AllTargetsAccepted()) {
         return MessageResult::Handled();
     }
-    std::vector<PixelPoint> touches;
-    for (std::uint32_t k = 0; k < points_.size(); ++k) {
-        const std::optional<SamplePoint> touch = run_.AcceptedTouch(k);
-        touches.push_back(touch ? PixelPoint{touch->x, touch->y} : PixelPoint{});
-    }
     const CheckedMonitor checked{run_.screenWidth(), run_.screenHeight(), details_.millimetres};
-    // A tolerance in millimetres on a monitor of unknown size falls back to the default.
-    result_ = EvaluateCheck(points_, touches, checked,
-                            options_.tolerance.value_or(DefaultTolerance(checked)), monitors_,
-                            monitor_.index);
-    if (!result_) {
-        result_ = EvaluateCheck(points_, touches, checked, DefaultTolerance(checked), monitors_,
-                                monitor_.index);
-    }
+    result_ = Evaluate(checked);
     if (!result_) {
         End(CheckEnd::Cancelled);
         return MessageResult::Handled();
@@ -230,23 +234,7 @@ MessageResult CCheckDialog::OnShowPicture(WPARAM, LPARAM) {
                       WideFromUtf8(diagnosisText_)};
     picture_.buttonLabels.clear();
     for (const PictureButton& button : picture_.layout.buttons) {
-        switch (button.button) {
-            case CheckButton::Done:
-                picture_.buttonLabels.push_back(Text(IDS_CHECK_DONE));
-                break;
-            case CheckButton::CheckAgain:
-                picture_.buttonLabels.push_back(Text(IDS_CHECK_AGAIN));
-                break;
-            case CheckButton::CalibrateAgain:
-                picture_.buttonLabels.push_back(Text(IDS_CHECK_CALIBRATE_AGAIN));
-                break;
-            case CheckButton::Clear:
-                picture_.buttonLabels.push_back(Text(IDS_CHECK_CLEAR));
-                break;
-            case CheckButton::MapHere:
-                picture_.buttonLabels.push_back(Text(IDS_CHECK_MAP_HERE));
-                break;
-        }
+        picture_.buttonLabels.push_back(Text(ButtonTextId(button.button)));
     }
     showingPicture_ = true;
     // The picture's own 30 s: each touch holds the clock, as on a check point.
@@ -256,6 +244,22 @@ MessageResult CCheckDialog::OnShowPicture(WPARAM, LPARAM) {
         options_.pictureShown(GetSafeHwnd());
     }
     return MessageResult::Handled();
+}
+
+std::optional<CheckResult> CCheckDialog::Evaluate(const CheckedMonitor& checked) const {
+    std::vector<PixelPoint> touches;
+    for (std::uint32_t k = 0; k < points_.size(); ++k) {
+        const std::optional<SamplePoint> touch = run_.AcceptedTouch(k);
+        touches.push_back(touch ? PixelPoint{touch->x, touch->y} : PixelPoint{});
+    }
+    // A tolerance in millimetres on a monitor of unknown size falls back to the default.
+    if (std::optional<CheckResult> result = EvaluateCheck(
+            points_, touches, checked, options_.tolerance.value_or(DefaultTolerance(checked)),
+            monitors_, monitor_.index)) {
+        return result;
+    }
+    return EvaluateCheck(points_, touches, checked, DefaultTolerance(checked), monitors_,
+                         monitor_.index);
 }
 
 std::vector<CheckButton> CCheckDialog::buttons() const {

@@ -83,6 +83,7 @@ class CCheckDialog : public CModalDialog {
     MessageResult OnShowPicture(WPARAM wParam, LPARAM lParam);
 
     bool BeginCheck();
+    std::optional<CheckResult> Evaluate(const CheckedMonitor& checked) const;
     void OnContact(std::uint32_t flags, SamplePoint position);
     void OnContactCancelled();
     void OnPictureContact(std::uint32_t flags, SamplePoint position);

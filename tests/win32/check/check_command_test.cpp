@@ -10,11 +10,10 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "calibration/check_points.h"
 #include "calibration/target_layout.h"
-#include "launched_app.h"
+#include "child_process.h"
 #include "window_queries.h"
 
 namespace norvessa::test {
@@ -24,84 +23,13 @@ using namespace std::chrono_literals;
 
 constexpr int STEADY_MOVES = 12;
 
-// Sole owner of a kernel handle.
-class Handle {
-  public:
-    explicit Handle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~Handle() { reset(); }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    HANDLE* out() { return &handle_; }
-    void reset() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-        }
-        handle_ = nullptr;
-    }
+using Outcome = automation::ChildOutcome;
 
-  private:
-    HANDLE handle_;
-};
-
-void ReadAll(HANDLE pipe, std::string& text) {
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-        text.append(buffer, got);
-    }
-}
-
-struct Outcome {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-    std::string err;
-};
-
-// Runs `program` with `arguments`; `user` plays the user on its check window, found by the
-// child's process ID, while the pipes are read.
 Outcome RunProgram(const char* program, const std::wstring& arguments,
                    const std::function<void(DWORD processId)>& user) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    Handle outRead, outWrite, errRead, errWrite;
-    EXPECT_TRUE(CreatePipe(outRead.out(), outWrite.out(), &inherit, 0));
-    EXPECT_TRUE(CreatePipe(errRead.out(), errWrite.out(), &inherit, 0));
-    SetHandleInformation(outRead.get(), HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite.get();
-    startup.hStdError = errWrite.get();
-    const std::string path(program);
-    std::wstring commandLine = L"\"" +
-                               automation::ToWindowsPath(std::wstring(path.begin(), path.end())) +
-                               L"\" " + arguments;
-    PROCESS_INFORMATION info{};
-    Outcome outcome;
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &info);
-    outWrite.reset();
-    errWrite.reset();
-    if (!started) {
-        ADD_FAILURE() << "the program did not start";
-        return outcome;
-    }
-    const Handle process(info.hProcess);
-    const Handle thread(info.hThread);
-    std::thread outReader([&] { ReadAll(outRead.get(), outcome.out); });
-    std::thread errReader([&] { ReadAll(errRead.get(), outcome.err); });
-    if (user) {
-        user(info.dwProcessId);
-    }
-    if (WaitForSingleObject(process.get(), 30000) != WAIT_OBJECT_0) {
-        ADD_FAILURE() << "the program did not end";
-        TerminateProcess(process.get(), 99);
-        WaitForSingleObject(process.get(), 5000);
-    }
-    GetExitCodeProcess(process.get(), &outcome.exitCode);
-    outReader.join();
-    errReader.join();
+    Outcome outcome = automation::RunChild(automation::WidePath(program), arguments, user);
+    EXPECT_TRUE(outcome.started) << "the program did not start";
+    EXPECT_TRUE(outcome.ended) << "the program did not end";
     return outcome;
 }
 
