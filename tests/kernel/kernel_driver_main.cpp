@@ -8,10 +8,12 @@
 #include <sys/socket.h>
 
 #include <dirent.h>
+#include <unistd.h>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,6 +22,7 @@
 
 #include "calibration/calibration_run.h"
 #include "controller/linux/controller_state.h"
+#include "controller/linux/hidraw_platform.h"
 #include "controller/linux/linux_controller_link.h"
 #include "hex_text.h"
 #include "peer_process.h"
@@ -43,14 +46,32 @@ void Check(bool condition, const std::string& what) {
     }
 }
 
-std::size_t HidrawNodeCount() {
-    std::size_t count = 0;
+// The HID device behind a hidraw node, as sysfs names it ("0003:1209:0001.0001").
+std::string HidDeviceName(const std::string& node) {
+    char target[256] = {};
+    const std::string link = "/sys/class/hidraw/" + node + "/device";
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    const std::string path(target, length > 0 ? static_cast<std::size_t>(length) : 0);
+    return path.substr(path.rfind('/') + 1);
+}
+
+// The hidraw nodes of devices whose HID name contains `ids` (":1209:" for the uhid devices).
+std::vector<std::string> HidrawNodesOf(const std::string& ids) {
+    std::vector<std::string> nodes;
     if (DIR* dir = ::opendir("/sys/class/hidraw")) {
-        while (const dirent* entry = ::readdir(dir))
-            count += entry->d_name[0] != '.';
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] != '.' &&
+                HidDeviceName(entry->d_name).find(ids) != std::string::npos)
+                nodes.push_back(entry->d_name);
+        }
         ::closedir(dir);
     }
-    return count;
+    return nodes;
+}
+
+// The uhid devices' nodes only: QEMU's USB keyboard has one too.
+std::size_t HidrawNodeCount() {
+    return HidrawNodesOf(":1209:").size();
 }
 
 bool WaitForNodeCount(std::size_t count) {
@@ -115,6 +136,26 @@ struct ListenerLog {
         return event;
     }
 };
+
+// QEMU's USB keyboard (vendor 0627) on port 1 of the first bus, with the serial number the
+// script gives it: its identity comes from the usb_device above the node.
+void UsbDeviceIdentity() {
+    const auto deadline = Clock::now() + 5s;
+    while (HidrawNodesOf(":0627:").empty() && Clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+    const std::vector<std::string> nodes = HidrawNodesOf(":0627:");
+    Check(nodes.size() == 1, "one hidraw node of the USB keyboard");
+    if (nodes.empty())
+        return;
+    UdevContext context(udev_new());
+    HidrawPlatform platform(context.get());
+    const std::unique_ptr<OpenedInterface> opened = platform.Open("/dev/" + nodes[0]);
+    Check(opened != nullptr, "the USB keyboard's node opened");
+    const InterfaceIdentity identity = opened ? opened->identity() : InterfaceIdentity{};
+    Check(identity.vendorId == 0x0627, "vendor of the USB keyboard");
+    Check(identity.serialNumber == "NRV-USB-KBD", "serial number: " + identity.serialNumber);
+    Check(identity.usbPort == "1-1", "USB port: " + identity.usbPort);
+}
 
 void StartUpSearchAmongDecoys(PeerProcess& peer, LinkUnderTest& ut) {
     for (const char* decoy : {"keyboard", "otherid", "wide"}) {
@@ -377,6 +418,7 @@ int RunAll(const std::string& peerProgram) {
     }
     LinkUnderTest ut;
     const Scenario scenarios[] = {
+        {"a USB device's serial number and port", [&] { UsbDeviceIdentity(); }},
         {"start-up search among decoys", [&] { StartUpSearchAmongDecoys(peer, ut); }},
         {"hot-plug of controller and decoy", [&] { HotPlug(peer, ut); }},
         {"nine-point calibration, success",

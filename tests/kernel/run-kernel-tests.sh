@@ -20,14 +20,18 @@ package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux
 [ -n "$package" ] || skip "no linux-image-amd64 in the package lists"
 version=${package#linux-image-}
 kdir=cache/$version
-if [ ! -f "$kdir/vmlinuz" ]; then
+# The USB stack beside uhid: a USB keyboard that QEMU plugs in has a real USB parent.
+usb=./lib/modules/$version/kernel/drivers/usb
+if [ ! -f "$kdir/vmlinuz" ] || [ ! -f "$kdir/usbhid.ko" ]; then
     rm -rf cache/* && mkdir -p "$kdir/deb"
     (cd "$kdir/deb" && apt-get download -q "$package" >/dev/null 2>&1) || skip "cannot download $package"
     hid=./lib/modules/$version/kernel/drivers/hid
     dpkg-deb --fsys-tarfile "$kdir"/deb/*.deb |
-        tar -x -C "$kdir" "./boot/vmlinuz-$version" "$hid/hid.ko" "$hid/uhid.ko" "$hid/hid-generic.ko"
+        tar -x -C "$kdir" "./boot/vmlinuz-$version" "$hid/hid.ko" "$hid/uhid.ko" "$hid/hid-generic.ko" \
+            "$hid/usbhid/usbhid.ko" "$usb/common/usb-common.ko" "$usb/core/usbcore.ko" \
+            "$usb/host/uhci-hcd.ko"
     mv "$kdir/boot/vmlinuz-$version" "$kdir/vmlinuz"
-    mv "$kdir/$hid"/*.ko "$kdir/"
+    mv "$kdir/$hid"/*.ko "$kdir/$hid"/usbhid/*.ko "$kdir/$usb"/*/*.ko "$kdir/"
     rm -rf "$kdir/deb" "$kdir/boot" "$kdir/lib"
 fi
 
@@ -55,7 +59,8 @@ set +e
 timeout "${NORVESSA_KERNEL_TIMEOUT:-240}" qemu-system-x86_64 -accel $accel -m 512M -smp 1 \
     -nographic -no-reboot -kernel "$kdir/vmlinuz" -initrd initramfs.cpio.gz \
     -append "console=ttyS0 quiet panic=-1" \
-    -device isa-debug-exit,iobase=0xf4,iosize=0x04 -nic none -vga none </dev/null >guest.log 2>&1
+    -device isa-debug-exit,iobase=0xf4,iosize=0x04 -nic none -vga none \
+    -usb -device usb-kbd,port=1,serial=NRV-USB-KBD </dev/null >guest.log 2>&1
 status=$?
 set -e
 # The firmware's escape sequences share a line with the first output; cut them off.
