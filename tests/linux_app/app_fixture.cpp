@@ -68,10 +68,13 @@ QPointingDevice* TouchScreen() {
 }
 
 QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index) {
-    const TargetTable& targets = window.run().targets();
-    const double ratio = window.pixelsPerLogical();
-    return QPoint(static_cast<int>(targets.x[index] / ratio),
-                  static_cast<int>(targets.y[index] / ratio));
+    return LogicalTarget(window.run(), window.pixelsPerLogical(), index);
+}
+
+QPoint LogicalTarget(const CalibrationRun& run, double pixelsPerLogical, std::uint32_t index) {
+    const TargetTable& targets = run.targets();
+    return QPoint(static_cast<int>(targets.x[index] / pixelsPerLogical),
+                  static_cast<int>(targets.y[index] / pixelsPerLogical));
 }
 
 void HoldStillAndLift(QWidget& window, QPoint at) {

@@ -46,6 +46,8 @@ QPointingDevice* TouchScreen();
 
 // Target `index` of the window's layout, in the window's logical coordinates.
 QPoint LogicalTarget(const ui::CMyDialog& window, std::uint32_t index);
+// The same for any run's window of `pixelsPerLogical`.
+QPoint LogicalTarget(const CalibrationRun& run, double pixelsPerLogical, std::uint32_t index);
 // A finger put down at `at`, moved eleven times within a pixel of it, and lifted there: a
 // steady touch that accepts the current target (or check point).
 void HoldStillAndLift(QWidget& window, QPoint at);

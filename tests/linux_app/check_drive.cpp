@@ -15,10 +15,7 @@
 namespace norvessa::test {
 
 QPoint LogicalCheckPoint(const ui::CheckWindow& window, std::uint32_t index) {
-    const TargetTable& targets = window.run().targets();
-    const double ratio = window.pixelsPerLogical();
-    return QPoint(static_cast<int>(targets.x[index] / ratio),
-                  static_cast<int>(targets.y[index] / ratio));
+    return LogicalTarget(window.run(), window.pixelsPerLogical(), index);
 }
 
 std::optional<QPoint> LogicalButton(const ui::CheckWindow& window, CheckButton button) {
@@ -39,7 +36,7 @@ void TapButton(ui::CheckWindow& window, CheckButton button) {
 }
 
 void TouchEveryCheckPoint(UiScript& script, QPoint offset, std::optional<std::uint32_t> onlyPoint) {
-    for (std::uint32_t point = 0; point < 9; ++point) {
+    for (std::uint32_t point = 0; point < DEFAULT_CHECK_POINTS; ++point) {
         script.When(
             "check point " + std::to_string(point + 1),
             [point] {
@@ -52,9 +49,6 @@ void TouchEveryCheckPoint(UiScript& script, QPoint offset, std::optional<std::ui
                 const QPoint off = onlyPoint.value_or(point) == point ? offset : QPoint();
                 HoldStillAndLift(*window, LogicalCheckPoint(*window, point) + off);
             });
-        if (point + 1 == DEFAULT_CHECK_POINTS) {
-            break;
-        }
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include "app_fixture.h"
+#include "calibration/linux/check_screens.h"
 #include "check_drive.h"
 #include "resource.h"
 #include "ui_script.h"
@@ -33,7 +34,7 @@ class CheckTest : public AppTest {
   protected:
     void SetUp() override {
         checkEnded_ = [this](const CheckOutcome& outcome) { outcomes_.push_back(outcome); };
-        MakeDialog(ui::UiLanguage::English, withController_);
+        MakeDialog(language_, withController_);
     }
 
     // Runs the dialog's check with `script` driving it; false when the script got stuck.
@@ -44,6 +45,7 @@ class CheckTest : public AppTest {
     }
 
     bool withController_ = true;
+    ui::UiLanguage language_ = ui::UiLanguage::English;
     std::vector<CheckOutcome> outcomes_;
 };
 
@@ -54,6 +56,9 @@ struct OffsetCase {
     const char* summary;
     const char* diagnosis;
     std::optional<std::uint32_t> onlyPoint;  // the offset is this point's alone
+    ui::UiLanguage language = ui::UiLanguage::English;
+    const char* progress = "Check point 1 of 5";
+    const char* legend = "Arrows show each error 5 times larger";
 };
 
 constexpr const char* WITHIN = "Every touch landed within the tolerance";
@@ -65,7 +70,10 @@ void PrintTo(const OffsetCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class CheckAtOffset : public CheckTest, public ::testing::WithParamInterface<OffsetCase> {};
+class CheckAtOffset : public CheckTest, public ::testing::WithParamInterface<OffsetCase> {
+  protected:
+    CheckAtOffset() { language_ = GetParam().language; }
+};
 
 TEST_P(CheckAtOffset, MeasuresEachTouchSendsNothingAndSaysSo) {
     const OffsetCase& c = GetParam();
@@ -100,7 +108,7 @@ TEST_P(CheckAtOffset, MeasuresEachTouchSendsNothingAndSaysSo) {
     EXPECT_EQ(geometry, QGuiApplication::primaryScreen()->geometry());
     EXPECT_TRUE(fullScreen);
     ASSERT_EQ(progress.size(), 1u);
-    EXPECT_EQ(progress[0], QStringLiteral("Check point 1 of 5"));
+    EXPECT_EQ(progress[0].toStdString(), c.progress);
     ASSERT_EQ(outcomes_.size(), 1u);
     const CheckOutcome& outcome = outcomes_[0];
     EXPECT_EQ(outcome.end, CheckEnd::Done);
@@ -117,7 +125,7 @@ TEST_P(CheckAtOffset, MeasuresEachTouchSendsNothingAndSaysSo) {
     }
     EXPECT_EQ(outcome.result->measurement.passed, c.passed);
     EXPECT_EQ(summary.toStdString(), c.summary);
-    EXPECT_EQ(legend.toStdString(), "Arrows show each error 5 times larger");
+    EXPECT_EQ(legend.toStdString(), c.legend);
     EXPECT_EQ(diagnosis.toStdString(), c.diagnosis);
     EXPECT_EQ(outcome.diagnosisText, c.diagnosis);
     // A check sends the controller nothing, not even the set-up frame.
@@ -148,7 +156,16 @@ INSTANTIATE_TEST_SUITE_P(
                    false,
                    "Largest error 7.6 mm (30 px), bottom right; mean 1.5 mm: FAIL",
                    NO_PATTERN,
-                   4}),
+                   4},
+        OffsetCase{"last_point_beyond_in_chinese",
+                   {0, 30},
+                   false,
+                   "最大误差 7.6 毫米（30 像素），右下；平均 1.5 毫米：未通过",
+                   "触摸偏差超出容差且原因不明：请用更多的点重新校准",
+                   4,
+                   ui::UiLanguage::ChineseSimplified,
+                   "第 1 个检查点，共 5 个",
+                   "箭头将每个误差放大 5 倍显示"}),
     [](const auto& p) { return std::string(p.param.name); });
 
 // Steps that touch every check point exactly and wait for the picture.
@@ -624,6 +641,30 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     "--tolerance takes N (pixels) or Nmm, not '2x'\n"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// Which remedy a mis-mapped touch screen is given: the check's own button on X11 alone (an X
+// server on a Wayland session maps nothing the compositor does not), GNOME's settings where
+// the desktop list names GNOME, else the compositor's configuration.
+TEST(CheckRemedy, FollowsThePlatformAndTheDesktop) {
+    struct Case {
+        bool x11;
+        bool waylandSession;
+        const char* desktop;
+        MappingRemedy remedy;
+    };
+    const Case cases[] = {
+        {true, false, "GNOME", MappingRemedy::MapButton},
+        {true, true, "GNOME", MappingRemedy::Gnome},
+        {false, true, "ubuntu:GNOME", MappingRemedy::Gnome},
+        {false, true, "KDE", MappingRemedy::Compositor},
+        {false, true, "", MappingRemedy::Compositor},
+        {false, false, "GNOME", MappingRemedy::Compositor},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ui::RemedyFor(c.x11, c.waylandSession, c.desktop), c.remedy)
+            << c.x11 << " " << c.waylandSession << " " << c.desktop;
+    }
+}
 
 }  // namespace
 }  // namespace norvessa::test

@@ -68,11 +68,11 @@ std::vector<std::string> ScreenLabels() {
     return labels;
 }
 
-MappingRemedy RemedyFor(bool onX11, bool onWayland, std::string_view desktop) {
-    if (onX11) {
+MappingRemedy RemedyFor(bool onX11, bool waylandSession, std::string_view desktop) {
+    if (onX11 && !waylandSession) {
         return MappingRemedy::MapButton;
     }
-    if (onWayland && desktop.find("GNOME") != std::string_view::npos) {
+    if (waylandSession && desktop.find("GNOME") != std::string_view::npos) {
         return MappingRemedy::Gnome;
     }
     return MappingRemedy::Compositor;
@@ -83,7 +83,9 @@ bool OnX11() {
 }
 
 MappingRemedy CurrentRemedy() {
-    return RemedyFor(OnX11(), OnWayland(),
+    const bool waylandSession =
+        OnWayland() || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+    return RemedyFor(OnX11(), waylandSession,
                      qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString());
 }
 

@@ -34,9 +34,10 @@ PixelRect BoundingRect(const std::vector<PixelRect>& monitors);
 // Each screen as the main window's status line names it: its index and quoted name.
 std::vector<std::string> ScreenLabels();
 
-// X11 has the check's own button; GNOME on Wayland its Settings; another compositor its own
-// configuration. `desktop` is XDG_CURRENT_DESKTOP (a colon-separated list).
-MappingRemedy RemedyFor(bool onX11, bool onWayland, std::string_view desktop);
+// X11 has the check's own button, unless the X server runs on a Wayland session (XWayland),
+// whose compositor does the mapping; GNOME on Wayland has its Settings; another compositor its
+// own configuration. `desktop` is XDG_CURRENT_DESKTOP (a colon-separated list).
+MappingRemedy RemedyFor(bool onX11, bool waylandSession, std::string_view desktop);
 // The same for the platform this process runs on.
 MappingRemedy CurrentRemedy();
 bool OnX11();
