@@ -3,6 +3,7 @@
 // axes, refuses a new matrix.
 
 #include "calibration/linux/x11_touch_mapping.h"
+#include "calibration/linux/xcb_support.h"
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
@@ -18,13 +19,6 @@
 namespace norvessa::ui {
 namespace {
 
-struct Free {
-    void operator()(void* p) const { std::free(p); }
-};
-struct Disconnect {
-    void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-};
-
 class X11TouchMapping : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -32,15 +26,14 @@ class X11TouchMapping : public ::testing::Test {
             GTEST_SKIP() << "no X display";
         connection.reset(xcb_connect(nullptr, nullptr));
         ASSERT_EQ(xcb_connection_has_error(connection.get()), 0);
-        std::unique_ptr<xcb_input_xi_query_version_reply_t, Free>(xcb_input_xi_query_version_reply(
+        ReplyPtr<xcb_input_xi_query_version_reply_t>(xcb_input_xi_query_version_reply(
             connection.get(), xcb_input_xi_query_version(connection.get(), 2, 2), nullptr));
     }
 
     int DeviceId(const std::string& name) {
-        std::unique_ptr<xcb_input_xi_query_device_reply_t, Free> reply(
-            xcb_input_xi_query_device_reply(
-                connection.get(), xcb_input_xi_query_device(connection.get(), XCB_INPUT_DEVICE_ALL),
-                nullptr));
+        ReplyPtr<xcb_input_xi_query_device_reply_t> reply(xcb_input_xi_query_device_reply(
+            connection.get(), xcb_input_xi_query_device(connection.get(), XCB_INPUT_DEVICE_ALL),
+            nullptr));
         if (!reply)
             return -1;
         for (auto it = xcb_input_xi_query_device_infos_iterator(reply.get()); it.rem > 0;
@@ -56,17 +49,16 @@ class X11TouchMapping : public ::testing::Test {
     // The matrix as the server holds it; empty unless it is nine 32-bit FLOATs.
     std::vector<float> Matrix(int device) {
         const char name[] = "Coordinate Transformation Matrix";
-        std::unique_ptr<xcb_intern_atom_reply_t, Free> atom(xcb_intern_atom_reply(
+        ReplyPtr<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
             connection.get(), xcb_intern_atom(connection.get(), 1, sizeof name - 1, name),
             nullptr));
-        std::unique_ptr<xcb_intern_atom_reply_t, Free> floatType(xcb_intern_atom_reply(
+        ReplyPtr<xcb_intern_atom_reply_t> floatType(xcb_intern_atom_reply(
             connection.get(), xcb_intern_atom(connection.get(), 1, 5, "FLOAT"), nullptr));
-        std::unique_ptr<xcb_input_xi_get_property_reply_t, Free> reply(
-            xcb_input_xi_get_property_reply(
-                connection.get(),
-                xcb_input_xi_get_property(connection.get(), static_cast<std::uint16_t>(device), 0,
-                                          atom->atom, XCB_ATOM_ANY, 0, 9),
-                nullptr));
+        ReplyPtr<xcb_input_xi_get_property_reply_t> reply(xcb_input_xi_get_property_reply(
+            connection.get(),
+            xcb_input_xi_get_property(connection.get(), static_cast<std::uint16_t>(device), 0,
+                                      atom->atom, XCB_ATOM_ANY, 0, 9),
+            nullptr));
         if (!reply || reply->format != 32 || reply->type != floatType->atom ||
             reply->num_items != 9)
             return {};
@@ -75,7 +67,7 @@ class X11TouchMapping : public ::testing::Test {
         return matrix;
     }
 
-    std::unique_ptr<xcb_connection_t, Disconnect> connection;
+    OwnConnection connection;
 };
 
 TEST_F(X11TouchMapping, SetsTheMatrixOfTheDeviceAndHandsBackItsSnippet) {

@@ -11,11 +11,6 @@
 namespace norvessa::ui {
 namespace {
 
-struct Disconnect {
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-using OwnConnection = std::unique_ptr<xcb_connection_t, Disconnect>;
-
 // A connection of our own must announce XInput 2 before its requests are taken.
 OwnConnection ConnectToDisplay() {
     OwnConnection connection(xcb_connect(nullptr, nullptr));

@@ -18,6 +18,12 @@ struct FreeDeleter {
 template <typename Reply>
 using ReplyPtr = std::unique_ptr<Reply, FreeDeleter>;
 
+// A connection of our own, closed by its one owner.
+struct Disconnect {
+    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+using OwnConnection = std::unique_ptr<xcb_connection_t, Disconnect>;
+
 // Qt's own connection when the application runs on its xcb platform; null otherwise.
 inline xcb_connection_t* QtConnection() {
     if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) {
