@@ -79,7 +79,7 @@ QString English(int id) {
 }
 
 // Every check point but the last touched on the checked screen, the last on the cover of
-// the screen after it, at the same place on that screen; or ("all-on-cover") every point
+// the screen after it, at the same place on that screen; or (any other action) every point
 // there. Then the picture's facts, and the map button pressed when it shows.
 void DriveCoveredCheck(ui::CheckWindow& window, const std::string& action) {
     static UiScript script;
@@ -91,7 +91,7 @@ void DriveCoveredCheck(ui::CheckWindow& window, const std::string& action) {
                        window.run().currentTarget() == point && !window.covers().empty();
             },
             [&window, point, action] {
-                const bool onCover = action == "all-on-cover" || point + 1 == DEFAULT_CHECK_POINTS;
+                const bool onCover = action != "last-on-cover" || point + 1 == DEFAULT_CHECK_POINTS;
                 if (!onCover) {
                     HoldStillAndLift(window, LogicalCheckPoint(window, point));
                     return;
@@ -125,8 +125,11 @@ int RunCheckChild(int argc, char** argv) {
     ui::CheckSettings settings;
     settings.remedy = MappingRemedy::MapButton;
     ui::CheckWindow window(settings, English);
-    window.SetMapTouchDevice([&window](std::int64_t device, PixelRect monitor, PixelSize root,
-                                       std::string*) -> std::optional<std::string> {
+    // "all-on-cover-refused": the mapping fails, and the picture says so.
+    const bool refused = action == "all-on-cover-refused";
+    window.SetMapTouchDevice([&window, refused](std::int64_t device, PixelRect monitor,
+                                                PixelSize root,
+                                                std::string* error) -> std::optional<std::string> {
         // The device the touches came from, not a made-up one.
         const std::string id =
             device == TouchScreen()->systemId() ? "touched" : std::to_string(device);
@@ -136,9 +139,15 @@ int RunCheckChild(int argc, char** argv) {
                   std::to_string(root.height));
         QTimer::singleShot(0, &window, [&window] {
             PrintLine(std::string("after mapping ") +
-                      (window.showingPicture() ? "picture" : "checking again"));
+                      (window.showingPicture()
+                           ? "picture: " + window.picture().texts().diagnosis.toStdString()
+                           : "checking again"));
             window.done(static_cast<int>(ui::CheckEnd::Done));
         });
+        if (refused) {
+            *error = "no such device";
+            return std::nullopt;
+        }
         return "Section \"InputClass\"";
     });
     QTimer::singleShot(0, &window, [&window, action] {

@@ -548,6 +548,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "map button shown", "map device touched monitor 0 0 1024 768 root 2048 768",
                    "after mapping checking again", "end 0"},
                   {1024, 0},
+                  true},
+        CoverCase{"mapping_refused",
+                  "[" CHECK_SCREEN("LEFT-1", 0, 0, 1024, 768) "," CHECK_SCREEN("RIGHT-2", 1024, 0,
+                                                                               1024, 768) "]",
+                  "all-on-cover-refused",
+                  {"cover RIGHT-2 Checking screen 1 1024 1024",
+                   "diagnosis The touch screen is mapped to screen 1 \"RIGHT-2\", not to this "
+                   "monitor: touch “Map to this monitor”",
+                   "map button shown", "map device touched monitor 0 0 1024 768 root 2048 768",
+                   "after mapping picture: The touch screen could not be mapped to this monitor",
+                   "end 0"},
+                  {1024, 0},
                   true}),
     [](const auto& p) { return std::string(p.param.name); });
 
