@@ -153,6 +153,11 @@ void CheckWindow::ShowCovers() {
 }
 
 void CheckWindow::CloseCovers() {
+    // The touch that ends the check may be a cover's own: it goes once its event is handled.
+    for (std::unique_ptr<CheckCover>& cover : covers_) {
+        cover->hide();
+        cover.release()->deleteLater();
+    }
     covers_.clear();
 }
 
