@@ -168,8 +168,9 @@ TEST_F(MainWindowTest, TabOrderFollowsTheTemplateAndTheFocusStartsOnQuit) {
 
 // Ways of asking for the About box. The system menu's own contents are checked inside the
 // application's process (GetSystemMenu does not reach into another process under Wine); here
-// the user's road through the menu is taken: Alt+Space, End, Enter chooses its last item.
-// (Its "&About" mnemonic cannot be used: Wine's own system menu has an "About Wine" item.)
+// the user's road through the menu is taken: Alt+Space, End, Up, Enter chooses the item above
+// the last (the check's entry). (Its "&About" mnemonic cannot be used: Wine's own system menu
+// has an "About Wine" item.)
 struct AboutRequest {
     const char* name;
     bool (*request)(const LaunchedApp& app, HWND dialog);
@@ -196,10 +197,16 @@ bool ChooseLastSystemMenuItem(const LaunchedApp& app, HWND dialog) {
            PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
 }
 
+bool ChooseItemAboveTheLast(const LaunchedApp& app, HWND dialog) {
+    return OpenSystemMenu(app, dialog) && PostMessageW(dialog, WM_KEYDOWN, VK_END, 0) &&
+           PostMessageW(dialog, WM_KEYDOWN, VK_UP, 0) &&
+           PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 const AboutRequest kAboutRequests[] = {
     {"SystemCommand", &PostAboutCommand},
     {"SystemCommandWithLowBitsSet", &PostAboutCommandWithLowBitsSet},
-    {"LastSystemMenuItem", &ChooseLastSystemMenuItem},
+    {"SystemMenuItemAboveTheLast", &ChooseItemAboveTheLast},
 };
 
 class AboutBoxTest : public MainWindowTest, public testing::WithParamInterface<AboutRequest> {};
@@ -231,6 +238,23 @@ TEST_P(AboutBoxTest, OpensAModalAboutBoxThatItsOkButtonCloses) {
     ASSERT_NE(ok, nullptr);
     ASSERT_TRUE(PostMessageW(ok, BM_CLICK, 0, 0));
     EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(about); }));
+    EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return IsWindowEnabled(dialog_) != FALSE; }));
+    EXPECT_TRUE(app_->IsRunning());
+}
+
+// The system menu's last item, "Check calibration…", opens the check window over the whole
+// screen; Escape there ends the check and the main dialog takes input again.
+TEST_F(MainWindowTest, TheLastSystemMenuItemOpensTheCheckThatEscapeEnds) {
+    ASSERT_TRUE(ChooseLastSystemMenuItem(*app_, dialog_));
+    HWND check = app_->WaitForOwnedDialog(dialog_);
+    ASSERT_NE(check, nullptr) << "no check window appeared";
+    EXPECT_FALSE(IsWindowEnabled(dialog_)) << "the check window is not modal";
+    RECT area{};
+    GetWindowRect(check, &area);
+    EXPECT_EQ(area.right - area.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(area.bottom - area.top, GetSystemMetrics(SM_CYSCREEN));
+    ASSERT_TRUE(PostMessageW(check, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0));
+    EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return !IsWindow(check); }));
     EXPECT_TRUE(WaitUntil(WINDOW_TIMEOUT, [&] { return IsWindowEnabled(dialog_) != FALSE; }));
     EXPECT_TRUE(app_->IsRunning());
 }
