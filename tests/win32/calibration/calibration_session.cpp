@@ -168,6 +168,7 @@ void CalibrationSession::Run(const std::function<void(Driver&)>& script) {
         options.calibrationTimeoutMs = *calibrationTimeoutMs_;
     }
     options.writeCancel = writeCancel_;
+    options.checkPictureShown = checkPictureShown_;
 
     const UniqueKernelHandle ready = MakeManualResetEvent(false);
     HANDLE readyEvent = ready.get();

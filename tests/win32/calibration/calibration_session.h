@@ -97,6 +97,8 @@ class CalibrationSession {
     void SetCalibrationTimeout(std::int64_t ms) { calibrationTimeoutMs_ = ms; }
     // How the application cancels a write that did not finish in time; set before Run.
     void SetWriteCancel(CancelFunction cancel) { writeCancel_ = cancel; }
+    // Told, on the user-interface thread, when a check's picture shows; set before Run.
+    void OnCheckPicture(std::function<void(HWND)> shown) { checkPictureShown_ = std::move(shown); }
 
     // Runs the main dialog on this thread and `script` on a driver thread; returns when both
     // have ended. The main dialog is ended with OK after the script, whatever happened.
@@ -120,6 +122,7 @@ class CalibrationSession {
     std::function<void()> whileBoxIsUp_;
     std::optional<std::int64_t> calibrationTimeoutMs_;
     CancelFunction writeCancel_ = &::CancelIoEx;
+    std::function<void(HWND)> checkPictureShown_;
     std::vector<ShownBox> boxes_;
     std::vector<std::string> failures_;
     HWND mainDialog_ = nullptr;
