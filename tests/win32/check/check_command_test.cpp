@@ -103,6 +103,40 @@ TEST(CheckCommandTest, CheckAloneEndsWithTheCheckExitCodeAndWritesTheReport) {
     }
 }
 
+TEST(CheckCommandTest, TheReportGoesToAFileAndNothingToStandardOutput) {
+    if (!automation::DisplayAvailable()) {
+        GTEST_SKIP() << "no display";
+    }
+    wchar_t directory[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, directory);
+    const std::wstring path = std::wstring(directory) + L"norvessa-check-report.json";
+    DeleteFileW(path.c_str());
+    const Outcome outcome =
+        RunCheckProgram(L"--check --tolerance 10 --report \"" + path + L"\"", [](HWND window) {
+            TouchEveryPoint(window, POINT{6, 8});
+            Sleep(1500);
+            Escape(window);
+        });
+    EXPECT_EQ(outcome.exitCode, 0u) << "stderr: " << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    std::string text;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no report file; stderr: " << outcome.err;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        text.append(buffer, got);
+    }
+    CloseHandle(file);
+    DeleteFileW(path.c_str());
+    const auto report = nlohmann::json::parse(text, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << text;
+    EXPECT_EQ(report["check"]["result"], "pass") << text;
+    EXPECT_EQ(report["check"]["tolerance"]["value"], 10.0) << text;
+    EXPECT_EQ(report["check"]["largest_error_px"], 10.0) << text;
+}
+
 TEST(CheckCommandTest, ABadToleranceIsAUsageErrorOfOneLine) {
     for (const wchar_t* value : {L"--tolerance 0", L"--tolerance 5cm", L"--tolerance -3"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(value)));
