@@ -23,6 +23,7 @@ constexpr int DOT_RADIUS = 4;
 constexpr int LINE_WIDTH = 2;
 constexpr int ARROW_HEAD = 10;
 constexpr double ARROW_HEAD_ANGLE = 0.45;
+constexpr double ARROW_HEAD_SHARE = 0.4;
 
 class Selected {
   public:
@@ -95,8 +96,11 @@ void CheckPicturePainter::PaintPoint(HDC dc, const PointError& point, std::int32
     const Selected brushIn(dc, brush.get());
     const CheckArrow arrow = ArrowFor(point, width, height);
     Line(dc, arrow.from, arrow.to);
-    const double angle = std::atan2(arrow.to.y - arrow.from.y, arrow.to.x - arrow.from.x);
-    const double head = ARROW_HEAD * scale_;
+    const double dx = arrow.to.x - arrow.from.x;
+    const double dy = arrow.to.y - arrow.from.y;
+    const double angle = std::atan2(dy, dx);
+    // A short arrow keeps a head in proportion, so it still reads as an arrow.
+    const double head = std::min(ARROW_HEAD * scale_, std::hypot(dx, dy) * ARROW_HEAD_SHARE);
     if (arrow.from.x != arrow.to.x || arrow.from.y != arrow.to.y) {
         for (const double side : {ARROW_HEAD_ANGLE, -ARROW_HEAD_ANGLE}) {
             const PixelPoint barb{
