@@ -46,26 +46,15 @@ bool CheckCover::event(QEvent* event) {
             }
             event->accept();
             return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            if (hooks_.mouse) {
+                hooks_.mouse(static_cast<QMouseEvent*>(event), mapping_);
+            }
+            return true;
         default:
             return QWidget::event(event);
-    }
-}
-
-void CheckCover::mousePressEvent(QMouseEvent* event) {
-    if (hooks_.mouse) {
-        hooks_.mouse(event, mapping_);
-    }
-}
-
-void CheckCover::mouseMoveEvent(QMouseEvent* event) {
-    if (hooks_.mouse) {
-        hooks_.mouse(event, mapping_);
-    }
-}
-
-void CheckCover::mouseReleaseEvent(QMouseEvent* event) {
-    if (hooks_.mouse) {
-        hooks_.mouse(event, mapping_);
     }
 }
 

@@ -228,46 +228,39 @@ bool CheckWindow::event(QEvent* event) {
         case QEvent::TouchBegin:
         case QEvent::TouchUpdate:
         case QEvent::TouchEnd:
-        case QEvent::TouchCancel: {
-            auto* touch = static_cast<QTouchEvent*>(event);
-            if (!pictureShown_) {
-                input_.HandleTouch(touch, Mapping());
-            } else {
-                for (const QEventPoint& point : touch->points()) {
-                    if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
-                        OnPicturePointer(*flags, point.position());
-                    }
-                }
-            }
+        case QEvent::TouchCancel:
+            OnTouch(static_cast<QTouchEvent*>(event));
             event->accept();
             return true;
-        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            OnMouse(static_cast<QMouseEvent*>(event));
+            return true;
         default:
             return QDialog::event(event);
     }
 }
 
-void CheckWindow::mousePressEvent(QMouseEvent* event) {
+void CheckWindow::OnTouch(QTouchEvent* event) {
     if (!pictureShown_) {
-        input_.HandleMouse(event, Mapping());
-    } else if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnPicturePointer(TOUCH_FLAG_DOWN, event->position());
+        input_.HandleTouch(event, Mapping());
+        return;
+    }
+    for (const QEventPoint& point : event->points()) {
+        if (const std::optional<std::uint32_t> flags = TouchFlagsFor(point.state())) {
+            OnPicturePointer(*flags, point.position());
+        }
     }
 }
 
-void CheckWindow::mouseMoveEvent(QMouseEvent* event) {
+void CheckWindow::OnMouse(QMouseEvent* event) {
     if (!pictureShown_) {
         input_.HandleMouse(event, Mapping());
-    } else if ((event->buttons() & Qt::LeftButton) && !IsFromTouch(event)) {
-        OnPicturePointer(TOUCH_FLAG_MOVE, event->position());
+        return;
     }
-}
-
-void CheckWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (!pictureShown_) {
-        input_.HandleMouse(event, Mapping());
-    } else if (event->button() == Qt::LeftButton && !IsFromTouch(event)) {
-        OnPicturePointer(TOUCH_FLAG_UP, event->position());
+    if (const std::optional<std::uint32_t> flags = MouseFlagsFor(event)) {
+        OnPicturePointer(*flags, event->position());
     }
 }
 

@@ -89,9 +89,6 @@ class CheckWindow : public QDialog {
 
   protected:
     bool event(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
@@ -102,6 +99,8 @@ class CheckWindow : public QDialog {
     void ShowPicture();
     std::vector<CheckButton> PictureButtons() const;
     PictureTexts TextsFor(const CheckResult& result) const;
+    void OnTouch(QTouchEvent* event);
+    void OnMouse(QMouseEvent* event);
     void OnPicturePointer(std::uint32_t flags, QPointF logical);
     void Press(CheckButton button);
     void MapHere();

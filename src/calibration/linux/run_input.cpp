@@ -24,6 +24,22 @@ bool IsFromTouch(const QMouseEvent* event) {
     return event->source() != Qt::MouseEventNotSynthesized;
 }
 
+std::optional<std::uint32_t> MouseFlagsFor(const QMouseEvent* event) {
+    if (IsFromTouch(event)) {
+        return std::nullopt;
+    }
+    if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton) {
+        return TOUCH_FLAG_DOWN;
+    }
+    if (event->type() == QEvent::MouseMove && (event->buttons() & Qt::LeftButton)) {
+        return TOUCH_FLAG_MOVE;
+    }
+    if (event->type() == QEvent::MouseButtonRelease && event->button() == Qt::LeftButton) {
+        return TOUCH_FLAG_UP;
+    }
+    return std::nullopt;
+}
+
 RunInput::RunInput(CalibrationRun& run, const GuidanceView& guidance, CalibrationTimings timings,
                    RunInputHooks hooks)
     : run_(run),
@@ -82,19 +98,8 @@ void RunInput::HandleTouch(QTouchEvent* event, PointerMapping mapping) {
 }
 
 void RunInput::HandleMouse(QMouseEvent* event, PointerMapping mapping) {
-    if (IsFromTouch(event)) {
-        return;
-    }
-    std::uint32_t flags = 0;
-    if (event->type() == QEvent::MouseButtonPress && event->button() == Qt::LeftButton) {
-        flags = TOUCH_FLAG_DOWN;
-    } else if (event->type() == QEvent::MouseMove && (event->buttons() & Qt::LeftButton)) {
-        flags = TOUCH_FLAG_MOVE;
-    } else if (event->type() == QEvent::MouseButtonRelease && event->button() == Qt::LeftButton) {
-        flags = TOUCH_FLAG_UP;
-    }
-    if (flags != 0) {
-        Take(flags, Mapped(event->position(), mapping), event->timestamp());
+    if (const std::optional<std::uint32_t> flags = MouseFlagsFor(event)) {
+        Take(*flags, Mapped(event->position(), mapping), event->timestamp());
     }
 }
 

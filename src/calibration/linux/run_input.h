@@ -98,5 +98,8 @@ class RunInput {
 
 // A mouse event that Qt made up from a touch the window already handled as a touch.
 bool IsFromTouch(const QMouseEvent* event);
+// The mouse as a finger: the left button's press, a move while it is held and its release as
+// a touch-down, move and lift-off. None for any other event or one made up from a touch.
+std::optional<std::uint32_t> MouseFlagsFor(const QMouseEvent* event);
 
 }  // namespace norvessa::ui
