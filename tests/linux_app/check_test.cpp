@@ -695,5 +695,27 @@ TEST(CheckRemedy, FollowsThePlatformAndTheDesktop) {
     }
 }
 
+// A monitor's physical size as Qt reports it counts only when a monitor could have it: none
+// (0, as a projector or a virtual screen says) and absurd EDID values leave the check in pixels.
+TEST(CheckScreens, PhysicalSizeCountsOnlyWhenPlausible) {
+    struct Case {
+        double width;
+        double height;
+        bool known;
+    };
+    const Case cases[] = {
+        {527, 296, true}, {0, 0, false},        {1, 1, false},
+        {527, 0, false},  {16000, 9000, false}, {30, 20, true},
+    };
+    for (const Case& c : cases) {
+        const std::optional<MonitorMillimetres> size = ui::PlausibleMillimetres(c.width, c.height);
+        EXPECT_EQ(size.has_value(), c.known) << c.width << " x " << c.height;
+        if (size) {
+            EXPECT_EQ(size->width, c.width);
+            EXPECT_EQ(size->height, c.height);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace norvessa::test
