@@ -23,7 +23,8 @@ EOF
 chmod +x "$build/src/app/linux/norvessa-demo"
 
 failed=0
-for script in two-screen-test.sh fractional-scale-test.sh wayland-test.sh measure-idle-cpu.sh; do
+for script in two-screen-test.sh fractional-scale-test.sh wayland-test.sh measure-idle-cpu.sh \
+    x11-check-test.sh; do
     status=0
     sh "$root/scripts/$script" "$build" >"$work/output" 2>&1 </dev/null || status=$?
     missing=''
