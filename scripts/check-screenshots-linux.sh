@@ -8,7 +8,6 @@ set -eu
 cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
 . scripts/lib/stderr.sh
-. scripts/lib/linux-demo.sh
 . scripts/lib/check-demo.sh
 build=${1:-build/linux}
 demo=$build/src/app/linux/norvessa-demo
@@ -23,11 +22,12 @@ trap 'kill "$NORVESSA_XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 draw_trail() {
     xdotool mousemove 40 200 mousedown 1
     for step in 300 500 700 900; do
-        xdotool mousemove 40 "$step"
+        xdotool mousemove 40 "$step" sleep 0.05
     done
-    xdotool mousemove 700 600 mousemove 1300 500 mousemove 1880 300
+    # Apart in time, as a finger's path is: motion queued together is merged.
+    xdotool mousemove 700 600 sleep 0.05 mousemove 1300 500 sleep 0.05 mousemove 1880 300
     for step in 500 700 900; do
-        xdotool mousemove 1880 "$step"
+        xdotool mousemove 1880 "$step" sleep 0.05
     done
     xdotool mouseup 1
     sleep 0.3

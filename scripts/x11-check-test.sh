@@ -9,7 +9,6 @@ cd "$(dirname "$0")/.."
 . scripts/lib/xvfb.sh
 . scripts/lib/stderr.sh
 . scripts/lib/sanitizers.sh
-. scripts/lib/linux-demo.sh
 . scripts/lib/check-demo.sh
 build=${1:-build/linux}
 demo=$build/src/app/linux/norvessa-demo
