@@ -4,6 +4,7 @@
 
 #include "calibration/check_text.h"
 #include "calibration/win32/monitor_window.h"
+#include "controller/log.h"
 #include "controller/win32/wide_text.h"
 #include "resource.h"
 #include "ui/win32/paint_context.h"
@@ -252,7 +253,11 @@ std::optional<CheckResult> CCheckDialog::Evaluate(const CheckedMonitor& checked)
         const std::optional<SamplePoint> touch = run_.AcceptedTouch(k);
         touches.push_back(touch ? PixelPoint{touch->x, touch->y} : PixelPoint{});
     }
-    // A tolerance in millimetres on a monitor of unknown size falls back to the default.
+    // A tolerance in millimetres on a monitor of unknown size falls back to the default, said
+    // as the Linux build says it; the report names the tolerance that was used.
+    if (options_.tolerance && !TolerancePixels(*options_.tolerance, checked)) {
+        LogError("the monitor's physical size is unknown: the tolerance is 1 % of its diagonal");
+    }
     if (std::optional<CheckResult> result = EvaluateCheck(
             points_, touches, checked, options_.tolerance.value_or(DefaultTolerance(checked)),
             monitors_, monitor_.index)) {
