@@ -222,8 +222,10 @@ std::optional<int> CheckAndReport(HWND owner, const CheckRequest& request) {
         return std::nullopt;
     }
     if (request.reportPath && outcome.result && !outcome.reportWritten) {
+        // A caller that asked for the report must not take its absence for success.
         TextOutput().Err("norvessa: the report could not be written to " + *request.reportPath +
                          "\n");
+        return EXIT_FAILED;
     }
     return outcome.exitCode;
 }

@@ -137,6 +137,21 @@ TEST(CheckCommandTest, TheReportGoesToAFileAndNothingToStandardOutput) {
     EXPECT_EQ(report["check"]["largest_error_px"], 10.0) << text;
 }
 
+// A passed check whose report cannot be written must not end as a success.
+TEST(CheckCommandTest, AReportThatCannotBeWrittenEndsWithExitCodeOne) {
+    if (!automation::DisplayAvailable()) {
+        GTEST_SKIP() << "no display";
+    }
+    const Outcome outcome = RunCheckProgram(
+        L"--check --report C:\\no-such-folder-norvessa\\report.json", [](HWND window) {
+            TouchEveryPoint(window, POINT{0, 0});
+            Sleep(1500);
+            Escape(window);
+        });
+    EXPECT_EQ(outcome.exitCode, 1u) << "stderr: " << outcome.err;
+    EXPECT_NE(outcome.err.find("could not be written"), std::string::npos) << outcome.err;
+}
+
 TEST(CheckCommandTest, ABadToleranceIsAUsageErrorOfOneLine) {
     for (const wchar_t* value : {L"--tolerance 0", L"--tolerance 5cm", L"--tolerance -3"}) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(value)));
