@@ -28,6 +28,10 @@ PixelRect ToPixelRect(const QRect& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
+QRect ToQRect(const PixelRect& rect) {
+    return {rect.x, rect.y, rect.width, rect.height};
+}
+
 void SetChosenScreen(QScreen* screen) {
     ChosenScreen() = screen;
 }

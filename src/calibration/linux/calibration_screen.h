@@ -32,5 +32,6 @@ PixelSize DevicePixelSize(const QScreen& screen);
 std::optional<ScreenPixels> CoveredPixels(const QScreen& screen);
 
 PixelRect ToPixelRect(const QRect& rect);
+QRect ToQRect(const PixelRect& rect);
 
 }  // namespace norvessa::ui

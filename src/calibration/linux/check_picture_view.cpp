@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <cmath>
 
+#include "calibration/linux/calibration_screen.h"
+
 namespace norvessa::ui {
 namespace {
 
@@ -22,10 +24,6 @@ const QColor TOUCH_COLOUR(30, 30, 30);
 const QColor TRAIL_COLOUR(0, 90, 220);
 const QColor BUTTON_COLOUR(225, 228, 235);
 const QColor BUTTON_EDGE_COLOUR(90, 95, 110);
-
-QRect ToQRect(const PixelRect& rect) {
-    return {rect.x, rect.y, rect.width, rect.height};
-}
 
 QPointF ToQPoint(PixelPoint point) {
     return {static_cast<double>(point.x), static_cast<double>(point.y)};

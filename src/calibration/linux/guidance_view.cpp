@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "calibration/linux/calibration_screen.h"
 #include "resource.h"
 
 namespace norvessa::ui {
@@ -18,10 +19,6 @@ const QColor HINT_COLOUR(170, 30, 30);
 const QColor CUE_TRACK_COLOUR(200, 200, 200);
 const QColor CUE_HOLDING_COLOUR(0, 100, 200);
 const QColor CUE_READY_COLOUR(0, 140, 60);
-
-QRect ToQRect(const PixelRect& rect) {
-    return {rect.x, rect.y, rect.width, rect.height};
-}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "calibration/screen_geometry.h"
+#include "ui/win32/paint_context.h"
 
 namespace norvessa::win32 {
 
@@ -24,18 +25,6 @@ constexpr int LINE_WIDTH = 2;
 constexpr int ARROW_HEAD = 10;
 constexpr double ARROW_HEAD_ANGLE = 0.45;
 constexpr double ARROW_HEAD_SHARE = 0.4;
-
-class Selected {
-  public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, previous_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 HFONT PictureFont(HWND window, double scale, int points) {
     LOGFONTW font{};
@@ -92,8 +81,8 @@ void CheckPicturePainter::PaintPoint(HDC dc, const PointError& point, std::int32
     const int stroke = std::max(1, static_cast<int>(std::lround(LINE_WIDTH * scale_)));
     const GdiObject pen(CreatePen(PS_SOLID, stroke, colour));
     const GdiObject brush(CreateSolidBrush(colour));
-    const Selected penIn(dc, pen.get());
-    const Selected brushIn(dc, brush.get());
+    const SelectedObject penIn(dc, pen.get());
+    const SelectedObject brushIn(dc, brush.get());
     const CheckArrow arrow = ArrowFor(point, width, height);
     Line(dc, arrow.from, arrow.to);
     const double dx = arrow.to.x - arrow.from.x;
@@ -117,7 +106,7 @@ void CheckPicturePainter::PaintPoint(HDC dc, const PointError& point, std::int32
 
 void CheckPicturePainter::PaintLines(HDC dc, const CheckPicture& picture,
                                      std::int32_t width) const {
-    const Selected font(dc, textFont_.get());
+    const SelectedObject font(dc, textFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, INK);
     RECT box{picture.layout.textMargin, picture.layout.textTop, width - picture.layout.textMargin,
@@ -135,15 +124,15 @@ void CheckPicturePainter::PaintLines(HDC dc, const CheckPicture& picture,
 }
 
 void CheckPicturePainter::PaintButtons(HDC dc, const CheckPicture& picture) const {
-    const Selected font(dc, buttonFont_.get());
+    const SelectedObject font(dc, buttonFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, INK);
     const GdiObject pen(CreatePen(PS_SOLID, 1, INK));
-    const Selected penIn(dc, pen.get());
+    const SelectedObject penIn(dc, pen.get());
     for (std::size_t i = 0; i < picture.layout.buttons.size(); ++i) {
         RECT box = ToRect(picture.layout.buttons[i].rect);
         FillBox(dc, box, BUTTON_FACE);
-        const Selected hollow(dc, GetStockObject(HOLLOW_BRUSH));
+        const SelectedObject hollow(dc, GetStockObject(HOLLOW_BRUSH));
         Rectangle(dc, box.left, box.top, box.right, box.bottom);
         if (i < picture.buttonLabels.size()) {
             const std::wstring& label = picture.buttonLabels[i];
@@ -156,7 +145,7 @@ void CheckPicturePainter::PaintButtons(HDC dc, const CheckPicture& picture) cons
 void CheckPicturePainter::PaintTrail(HDC dc, const CheckPicture& picture) const {
     const int stroke = std::max(1, static_cast<int>(std::lround(LINE_WIDTH * scale_)));
     const GdiObject pen(CreatePen(PS_SOLID, stroke, TRAIL));
-    const Selected penIn(dc, pen.get());
+    const SelectedObject penIn(dc, pen.get());
     for (const std::vector<PixelPoint>& line : picture.trail) {
         if (line.size() == 1) {
             SetPixel(dc, line[0].x, line[0].y, TRAIL);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "ui/win32/paint_context.h"
 #include "ui/win32/resource_string.h"
 
 namespace norvessa::win32 {
@@ -28,19 +29,6 @@ constexpr wchar_t COUNTDOWN_GAP[] = L"   ";
 RECT ToRect(const PixelRect& box) {
     return RECT{box.x, box.y, box.x + box.width, box.y + box.height};
 }
-
-// Selects an object into a device context for one scope.
-class Selected {
-  public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, previous_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
 
 HFONT GuidanceFont(HWND window, int dpi) {
     LOGFONTW font{};
@@ -70,7 +58,7 @@ void GuidancePainter::Prepare(HWND window, HINSTANCE resources, const Calibratio
     font_.reset(GuidanceFont(window, dpi));
     std::int32_t widest = 0;
     {
-        const Selected font(dc, font_.get());
+        const SelectedObject font(dc, font_.get());
         TEXTMETRICW text{};
         GetTextMetricsW(dc, &text);
         lineHeight_ = text.tmHeight + text.tmExternalLeading;
@@ -143,12 +131,12 @@ void GuidancePainter::PaintHoldCue(HDC dc, SamplePoint at, int progress) const {
     const HoldCueRing ring = HoldCueFor(metrics_);
     const RECT bounds{at.x - ring.radius, at.y - ring.radius, at.x + ring.radius + 1,
                       at.y + ring.radius + 1};
-    const Selected noFill(dc, GetStockObject(NULL_BRUSH));
+    const SelectedObject noFill(dc, GetStockObject(NULL_BRUSH));
     const bool full = progress >= HOLD_PROGRESS_FULL;
     {
         const GdiObject track(
             CreatePen(PS_SOLID, ring.width, full ? CUE_FULL_COLOUR : CUE_TRACK_COLOUR));
-        const Selected pen(dc, track.get());
+        const SelectedObject pen(dc, track.get());
         Ellipse(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     }
     if (full || progress <= 0) {
@@ -159,7 +147,7 @@ void GuidancePainter::PaintHoldCue(HDC dc, SamplePoint at, int progress) const {
     const int endX = at.x + static_cast<int>(std::lround(ring.radius * std::sin(angle)));
     const int endY = at.y - static_cast<int>(std::lround(ring.radius * std::cos(angle)));
     const GdiObject filling(CreatePen(PS_SOLID, ring.width, CUE_FILLING_COLOUR));
-    const Selected pen(dc, filling.get());
+    const SelectedObject pen(dc, filling.get());
     const int previousDirection = SetArcDirection(dc, AD_CLOCKWISE);
     Arc(dc, bounds.left, bounds.top, bounds.right, bounds.bottom, at.x, at.y - ring.radius, endX,
         endY);
@@ -167,7 +155,7 @@ void GuidancePainter::PaintHoldCue(HDC dc, SamplePoint at, int progress) const {
 }
 
 void GuidancePainter::PaintLines(HDC dc, const GuidanceText& text) const {
-    const Selected font(dc, font_.get());
+    const SelectedObject font(dc, font_.get());
     const int previousMode = SetBkMode(dc, TRANSPARENT);
     const std::wstring lines[GUIDANCE_LINES] = {Line(text.heading), ProgressLine(text),
                                                 text.hint ? Line(*text.hint) : std::wstring()};

@@ -1,5 +1,6 @@
 #pragma once
-// A paint context for one WM_PAINT: BeginPaint on construction, EndPaint on destruction.
+// A paint context for one WM_PAINT: BeginPaint on construction, EndPaint on destruction; and
+// an object selected into a device context for one scope.
 
 #include <windows.h>
 
@@ -18,6 +19,19 @@ class PaintContext {
     HWND hwnd_;
     PAINTSTRUCT paint_{};
     HDC dc_;
+};
+
+// Selects a pen, brush or font into a device context and puts the previous one back.
+class SelectedObject {
+  public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectedObject() { SelectObject(dc_, previous_); }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
 };
 
 }  // namespace norvessa::win32
