@@ -11,12 +11,7 @@ LayoutResult CalibrationRun::Begin(std::int32_t screenWidth, std::int32_t screen
     if (result != LayoutResult::Ok) {
         return result;
     }
-    screenWidth_ = screenWidth;
-    screenHeight_ = screenHeight;
-    currentTarget_ = 0;
-    sampleCount_ = 0;
-    ringFilled_ = 0;
-    started_ = true;
+    StartAtFirstTarget(screenWidth, screenHeight);
     return result;
 }
 
@@ -31,14 +26,18 @@ bool CalibrationRun::BeginCheck(std::span<const SamplePoint> points, std::int32_
         targets_.y[i] = points[i].y;
     }
     pointCount_ = static_cast<double>(points.size());
+    checking_ = true;
+    StartAtFirstTarget(screenWidth, screenHeight);
+    return true;
+}
+
+void CalibrationRun::StartAtFirstTarget(std::int32_t screenWidth, std::int32_t screenHeight) {
     screenWidth_ = screenWidth;
     screenHeight_ = screenHeight;
     currentTarget_ = 0;
     sampleCount_ = 0;
     ringFilled_ = 0;
-    checking_ = true;
     started_ = true;
-    return true;
 }
 
 std::array<CalibrationFrame, 2> CalibrationRun::OpeningFrames() const {

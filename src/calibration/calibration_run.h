@@ -122,6 +122,8 @@ class CalibrationRun {
     std::int32_t screenHeight() const { return screenHeight_; }
 
   private:
+    // Both kinds of run begin alike once their targets are in place.
+    void StartAtFirstTarget(std::int32_t screenWidth, std::int32_t screenHeight);
     bool IndexBeforeLast(std::uint32_t index) const;
     void ResampleHeldPosition(std::int64_t untilMs, bool includeUntil);
     int SamplesSinceTouchDown() const;
