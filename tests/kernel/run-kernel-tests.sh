@@ -12,28 +12,15 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 
 command -v qemu-system-x86_64 >/dev/null || skip "qemu-system-x86_64 not installed"
 [ -x /bin/busybox ] || skip "busybox-static not installed"
-mkdir -p "$work/cache"
+mkdir -p "$work"
 cd "$work"
 
-# The kernel package follows security updates: look its name up, cache what the guest needs.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/{print $2; exit}')
-[ -n "$package" ] || skip "no linux-image-amd64 in the package lists"
-version=${package#linux-image-}
-kdir=cache/$version
 # The USB stack beside uhid: a USB keyboard that QEMU plugs in has a real USB parent.
-usb=./lib/modules/$version/kernel/drivers/usb
-if [ ! -f "$kdir/vmlinuz" ] || [ ! -f "$kdir/usbhid.ko" ]; then
-    rm -rf cache/* && mkdir -p "$kdir/deb"
-    (cd "$kdir/deb" && apt-get download -q "$package" >/dev/null 2>&1) || skip "cannot download $package"
-    hid=./lib/modules/$version/kernel/drivers/hid
-    dpkg-deb --fsys-tarfile "$kdir"/deb/*.deb |
-        tar -x -C "$kdir" "./boot/vmlinuz-$version" "$hid/hid.ko" "$hid/uhid.ko" "$hid/hid-generic.ko" \
-            "$hid/usbhid/usbhid.ko" "$usb/common/usb-common.ko" "$usb/core/usbcore.ko" \
-            "$usb/host/uhci-hcd.ko"
-    mv "$kdir/boot/vmlinuz-$version" "$kdir/vmlinuz"
-    mv "$kdir/$hid"/*.ko "$kdir/$hid"/usbhid/*.ko "$kdir/$usb"/*/*.ko "$kdir/"
-    rm -rf "$kdir/deb" "$kdir/boot" "$kdir/lib"
-fi
+. "$(dirname "$init")/kernel-cache.sh"
+kernel_cache "$(dirname "$work")/kernel-cache" drivers/hid/hid.ko drivers/hid/uhid.ko drivers/hid/hid-generic.ko \
+    drivers/hid/usbhid/usbhid.ko drivers/usb/common/usb-common.ko drivers/usb/core/usbcore.ko \
+    drivers/usb/host/uhci-hcd.ko || skip "$kernel_cache_error"
+kdir=$kernel_dir
 
 root=rootfs
 rm -rf "$root" && mkdir -p "$root/bin" "$root/proc" "$root/sys" "$root/dev" "$root/tmp" "$root/lib/modules"
@@ -41,7 +28,8 @@ cp /bin/busybox "$root/bin/"
 cp "$driver" "$root/bin/norvessa-kernel-driver"
 cp "$peer" "$root/bin/norvessa-uhid-peer"
 cp "$qexit" "$root/bin/norvessa-qemu-exit"
-cp "$kdir"/*.ko "$root/lib/modules/"
+# shellcheck disable=SC2086
+cp $kernel_modules "$root/lib/modules/"
 cp "$init" "$root/init" && chmod +x "$root/init"
 # Shared libraries the programs need (Debian ships no static libudev).
 for program in "$driver" "$peer" "$qexit"; do
