@@ -12,6 +12,7 @@ cd "$(dirname "$0")/.."
 total_passed=0
 total_failed=0
 summary=""
+presets_run=""
 
 # Runs one preset's configure, build and tests, and adds its counts to the totals.
 run_suite() {
@@ -21,6 +22,7 @@ run_suite() {
     cmake --build --preset "$preset"
     echo "=== $preset: tests"
     log=build/$preset-ctest.log
+    presets_run="$presets_run $preset"
     set +e
     ctest --preset "$preset" -j2 2>&1 | tee "$log"
     set -e
@@ -77,6 +79,22 @@ total_failed=$((total_failed + win_idle_failed))
 summary="$summary
 Windows idle CPU: $((1 - win_idle_failed)) passed, $win_idle_failed failed"
 
+# The failed tests by name, from the last "The following tests FAILED:" block of each preset's
+# log: in a long run, the counts alone do not say which test to look at.
+for preset in $presets_run; do
+    names=$(awk '/^The following tests FAILED:/ { block = ""; listing = 1; next }
+                 listing && /^[ \t]/ { block = block $0 "\n"; next }
+                 { listing = 0 }
+                 END { printf "%s", block }' "build/$preset-ctest.log")
+    if [ -n "$names" ]; then
+        echo "=== $preset: failed tests"
+        echo "$names"
+    fi
+done
+# Under Wine a CTest entry is a whole executable: name the GoogleTest cases that failed in it.
+if [ -f build/windows/Testing/Temporary/LastTest.log ]; then
+    grep -hE '^\[  FAILED  \] [A-Za-z_]' build/windows/Testing/Temporary/LastTest.log | sort -u || true
+fi
 echo "$summary"
 echo "Total: $total_passed passed, $total_failed failed"
 [ "$total_failed" -eq 0 ]
