@@ -58,7 +58,7 @@ void SimulatedController::OnOutputReport(std::span<const std::uint8_t> report,
     } else if (command == CMD_RESET) {
         OnResetFrame(now);
     } else {
-        OnPointFrame(command, now);
+        OnPointFrame(report, now);
     }
 }
 
@@ -72,9 +72,15 @@ void SimulatedController::OnSetupFrame(std::span<const std::uint8_t> report) {
     progress_.verdictSent = false;
     awaitingFinalTouch_ = false;
     fingerDownOnLastTarget_ = false;
+    if (model_) {
+        model_->BeginCalibration(progress_.screenWidth, progress_.screenHeight,
+                                 progress_.pointCount);
+    }
 }
 
-void SimulatedController::OnPointFrame(int number, Clock::time_point now) {
+void SimulatedController::OnPointFrame(std::span<const std::uint8_t> report,
+                                       Clock::time_point now) {
+    const int number = report[FRAME_COMMAND_OFFSET];
     if (progress_.calibrationsStarted == 0) {
         violations_.push_back("point frame before any set-up frame");
     } else if (number != progress_.lastPointNumber + 1) {
@@ -84,6 +90,9 @@ void SimulatedController::OnPointFrame(int number, Clock::time_point now) {
         violations_.push_back("point frame " + std::to_string(number) + " beyond the count");
     }
     progress_.lastPointNumber = number;
+    if (model_) {
+        model_->Announce(number, Le16At(report, FRAME_X_OFFSET), Le16At(report, FRAME_Y_OFFSET));
+    }
     if (calibration_.earlyVerdictAtPoint == number) {
         SendVerdict(now + calibration_.delay);
         return;
@@ -95,6 +104,9 @@ void SimulatedController::OnPointFrame(int number, Clock::time_point now) {
 }
 
 void SimulatedController::OnResetFrame(Clock::time_point now) {
+    if (model_) {
+        model_->Reset();
+    }
     switch (reset_.answer) {
         case Answer::Success:
             Schedule(now + reset_.delay, VerdictReply(VERDICT_SUCCESS));
@@ -125,10 +137,33 @@ void SimulatedController::FingerUp(Clock::time_point now) {
         return;
     }
     awaitingFinalTouch_ = false;
-    SendVerdict(now + calibration_.delay);
+    std::optional<bool> fitted;
+    if (model_) {
+        fitted = model_->Finish();
+    }
+    SendVerdict(now + calibration_.delay, fitted);
 }
 
-void SimulatedController::SendVerdict(Clock::time_point due) {
+void SimulatedController::FingerDownAt(GlassPoint /*glass*/, Clock::time_point now) {
+    // Only the lift-off's reading enters the calibration; the touch-down is as without a model.
+    FingerDown(now);
+}
+
+void SimulatedController::FingerUpAt(GlassPoint glass, Clock::time_point now) {
+    if (model_) {
+        model_->LiftOff(glass);
+    }
+    FingerUp(now);
+}
+
+DigitizerPoint SimulatedController::ReportedPosition(GlassPoint glass) const {
+    if (model_) {
+        return model_->Reported(glass);
+    }
+    return ScreenModel(Distortion{}).Reported(glass);
+}
+
+void SimulatedController::SendVerdict(Clock::time_point due, std::optional<bool> fitted) {
     if (progress_.verdictSent) {
         return;
     }
@@ -136,6 +171,10 @@ void SimulatedController::SendVerdict(Clock::time_point due) {
     awaitingFinalTouch_ = false;
     for (const ReplyFrame& report : calibration_.reportsBeforeVerdict) {
         Schedule(due, report);
+    }
+    if (fitted) {
+        Schedule(due, VerdictReply(*fitted ? VERDICT_SUCCESS : VERDICT_FAILURE));
+        return;
     }
     switch (calibration_.answer) {
         case Answer::Success:

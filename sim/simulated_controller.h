@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "protocol/frames.h"
+#include "screen_model.h"
 
 namespace norvessa::sim {
 
@@ -79,6 +80,21 @@ class SimulatedController {
     void FingerDown(Clock::time_point now);
     void FingerUp(Clock::time_point now);
 
+    // A screen that needs calibrating; none by default. With one set, set-up, point and reset
+    // frames drive its calibration, and the verdict after the final lift-off is its Finish()
+    // (the calibration script's delay and reports before the verdict still apply; an early
+    // verdict still gives the script's answer). Play the finger with the At forms then, and
+    // call FingerUpAt before passing on the point frame the tool sends in answer to the
+    // lift-off, as on a real device. On the last target the first lift-off after a touch-down
+    // ends the run, so it is the reading fitted there.
+    void SetScreenModel(std::optional<ScreenModel> model) { model_ = std::move(model); }
+    const std::optional<ScreenModel>& screenModel() const { return model_; }
+    void FingerDownAt(GlassPoint glass, Clock::time_point now);
+    void FingerUpAt(GlassPoint glass, Clock::time_point now);
+    // Where the controller reports a finger at `glass`: through the model if one is set, else
+    // the glass position as it is, rounded and clamped to the logical range.
+    DigitizerPoint ReportedPosition(GlassPoint glass) const;
+
     // Starts (or restarts with new settings) the touch stream: its first burst is due `now`,
     // its first periodic report one interval later. Stopping it drops the periodic reports;
     // those already queued stay.
@@ -108,9 +124,10 @@ class SimulatedController {
     };
 
     void OnSetupFrame(std::span<const std::uint8_t> report);
-    void OnPointFrame(int number, Clock::time_point now);
+    void OnPointFrame(std::span<const std::uint8_t> report, Clock::time_point now);
     void OnResetFrame(Clock::time_point now);
-    void SendVerdict(Clock::time_point due);
+    // `fitted` replaces the script's answer when the screen model gave the verdict.
+    void SendVerdict(Clock::time_point due, std::optional<bool> fitted = std::nullopt);
     void Schedule(Clock::time_point due, const ReplyFrame& report);
     void ScheduleTouchBurst(Clock::time_point due);
     ReplyFrame NextTouchReport();
@@ -119,6 +136,7 @@ class SimulatedController {
     CalibrationScript calibration_;
     ResetScript reset_;
     RunProgress progress_;
+    std::optional<ScreenModel> model_;
     bool awaitingFinalTouch_ = false;
     bool fingerDownOnLastTarget_ = false;
     std::deque<Scheduled> pending_;
