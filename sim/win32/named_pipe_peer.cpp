@@ -17,6 +17,9 @@ constexpr DWORD STOP_POLL_MS = 50;
 // The longest a touch waits for the serving thread, and a report in the pipe for its read.
 constexpr DWORD FINGER_WAIT_MS = 1000;
 constexpr auto FINGER_WAIT = std::chrono::milliseconds(FINGER_WAIT_MS);
+// The longest a pause waits for the serving thread: generous, as Wine under load can leave
+// that thread unscheduled for seconds.
+constexpr auto PAUSE_WAIT = std::chrono::seconds(10);
 
 std::wstring UniquePipeName() {
     static std::atomic<unsigned> counter{0};
@@ -129,12 +132,18 @@ void NamedPipePeer::QueueReport(const ReplyFrame& report) {
     Wake();
 }
 
-void NamedPipePeer::PauseReading(bool paused) {
-    {
-        std::lock_guard lock(mutex_);
-        paused_ = paused;
-    }
+bool NamedPipePeer::PauseReading(bool paused) {
+    std::unique_lock lock(mutex_);
+    paused_ = paused;
+    const std::uint64_t told = ++pausesTold_;
+    lock.unlock();
     Wake();
+    if (!paused) {
+        return true;
+    }
+    // Until the serving thread comes round, the read it has waiting would still take a frame.
+    lock.lock();
+    return pauseApplied_.wait_for(lock, PAUSE_WAIT, [&] { return pausesApplied_ >= told; });
 }
 
 void NamedPipePeer::Disconnect() {
@@ -163,11 +172,13 @@ void NamedPipePeer::Serve() noexcept {
         bool stop = false;
         bool reading = false;
         bool touched = false;
+        std::uint64_t pausesSeen = 0;
         {
             std::lock_guard lock(mutex_);
             stop = stop_;
             reading = !paused_ && !disconnected_;
             touched = !fingerEvents_.empty();
+            pausesSeen = pausesTold_;
         }
         if (stop) {
             break;
@@ -184,6 +195,11 @@ void NamedPipePeer::Serve() noexcept {
                 OnReportRead(*length);
             }
         }
+        {
+            std::lock_guard lock(mutex_);
+            pausesApplied_ = pausesSeen;
+        }
+        pauseApplied_.notify_all();
         if (reading && !read.outstanding()) {
             read.StartRead(deviceHandle_.get(), buffer_.data(), READ_BUFFER_SIZE);
         }

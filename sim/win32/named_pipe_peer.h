@@ -55,8 +55,11 @@ class NamedPipePeer {
     // Puts a report in the input queue now (a report the tool did not ask for).
     void QueueReport(const ReplyFrame& report);
 
-    // Stops taking the tool's writes; they then fill the pipe and wait.
-    void PauseReading(bool paused);
+    // Stops taking the tool's writes; they then fill the pipe and wait. A pause returns once
+    // the serving thread has settled the read it had waiting, so no frame written after the
+    // call is taken; false when that thread did not come round within a bounded while (it is
+    // stuck writing to a tool that does not read).
+    bool PauseReading(bool paused);
     // Closes the device end: the tool's reads and writes fail from now on.
     void Disconnect();
     // Waits until the controller has received at least count reports.
@@ -82,6 +85,7 @@ class NamedPipePeer {
     std::mutex mutex_;
     std::condition_variable receivedChanged_;
     std::condition_variable fingerApplied_;
+    std::condition_variable pauseApplied_;
     SimulatedController controller_;
     bool stop_ = false;
     bool paused_ = false;
@@ -91,6 +95,9 @@ class NamedPipePeer {
     // Finger events told, and applied, so far.
     std::uint64_t fingerEventsTold_ = 0;
     std::uint64_t fingerEventsApplied_ = 0;
+    // Pause changes told, and seen by the serving thread with no read left waiting, so far.
+    std::uint64_t pausesTold_ = 0;
+    std::uint64_t pausesApplied_ = 0;
     std::thread thread_;
 };
 

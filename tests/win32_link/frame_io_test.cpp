@@ -108,7 +108,7 @@ TEST(FrameIoTest, EmptyControllerStateSendsNothingAndReturnsAtOnce) {
 // controller, even once it reads again.
 TEST(FrameIoTest, AWriteThePeerNeverTakesIsCancelledAfterTheBoundedWait) {
     PipeController controller(FRAME_SIZE);
-    controller.peer->PauseReading(true);
+    ASSERT_TRUE(controller.peer->PauseReading(true));
     OverlappedOperation write;
     std::vector<WriteStatus> statuses;
     long long timedOutAfterMs = -1;
