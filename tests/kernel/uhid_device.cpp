@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "hid_test_descriptors.h"
@@ -24,8 +25,9 @@ void CopyName(std::uint8_t* target, std::size_t size, const std::string& text) {
 }  // namespace
 
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name) {
-    for (DeviceKind kind : {DeviceKind::Controller, DeviceKind::Keyboard, DeviceKind::OtherId,
-                            DeviceKind::Wide, DeviceKind::TouchController}) {
+    for (DeviceKind kind :
+         {DeviceKind::Controller, DeviceKind::Keyboard, DeviceKind::OtherId, DeviceKind::Wide,
+          DeviceKind::TouchController, DeviceKind::TouchScreen}) {
         if (name == DeviceKindName(kind))
             return kind;
     }
@@ -44,6 +46,8 @@ const char* DeviceKindName(DeviceKind kind) {
             return "wide";
         case DeviceKind::TouchController:
             return "touchcontroller";
+        case DeviceKind::TouchScreen:
+            return "touchscreen";
     }
     return "?";
 }
@@ -60,6 +64,8 @@ std::vector<std::uint8_t> ReportDescriptor(DeviceKind kind) {
             return support::BootKeyboard();
         case DeviceKind::TouchController:
             return support::TouchScreenWithController();
+        case DeviceKind::TouchScreen:
+            return support::MultitouchScreenWithController();
     }
     return {};
 }
@@ -98,11 +104,45 @@ std::optional<OutputReport> UhidDevice::ReadEvent() {
     auto event = std::make_unique<uhid_event>();
     if (::read(fd_.get(), event.get(), sizeof *event) <= 0)
         return std::nullopt;
+    // The kernel waits for these answers (hid-multitouch asks for the contact count maximum
+    // while it binds); an unanswered one stalls the binding for seconds.
+    if (event->type == UHID_GET_REPORT) {
+        AnswerGetReport(event->u.get_report.id, event->u.get_report.rnum);
+        return std::nullopt;
+    }
+    if (event->type == UHID_SET_REPORT) {
+        AnswerSetReport(event->u.set_report.id);
+        return std::nullopt;
+    }
     if (event->type != UHID_OUTPUT)
         return std::nullopt;
     const auto& output = event->u.output;
     const std::size_t size = std::min<std::size_t>(output.size, sizeof output.data);
     return OutputReport{std::vector<std::uint8_t>(output.data, output.data + size)};
+}
+
+void UhidDevice::AnswerGetReport(std::uint32_t id, std::uint8_t reportNumber) {
+    auto event = std::make_unique<uhid_event>();
+    std::memset(event.get(), 0, sizeof *event);
+    event->type = UHID_GET_REPORT_REPLY;
+    auto& reply = event->u.get_report_reply;
+    reply.id = id;
+    if (kind_ == DeviceKind::TouchScreen && reportNumber == support::MT_FEATURE_REPORT_ID) {
+        reply.data[0] = support::MT_FEATURE_REPORT_ID;
+        reply.data[1] = 1;  // one contact at most
+        reply.size = 2;
+    } else {
+        reply.err = EIO;
+    }
+    WriteEvent(fd_.get(), *event);
+}
+
+void UhidDevice::AnswerSetReport(std::uint32_t id) {
+    auto event = std::make_unique<uhid_event>();
+    std::memset(event.get(), 0, sizeof *event);
+    event->type = UHID_SET_REPORT_REPLY;
+    event->u.set_report_reply.id = id;
+    WriteEvent(fd_.get(), *event);
 }
 
 bool UhidDevice::SendInput(std::span<const std::uint8_t> report) {

@@ -22,10 +22,14 @@ enum class DeviceKind {
     // A touch screen whose digitizer (report ID 0x01) and controller collection share one
     // device, so touch reports arrive on the controller's node.
     TouchController,
+    // A multitouch screen (bound by hid-multitouch, so an input device of its own: the touch
+    // road of a real display server) beside the controller's collection.
+    TouchScreen,
 };
 
 inline bool ServesController(DeviceKind kind) {
-    return kind == DeviceKind::Controller || kind == DeviceKind::TouchController;
+    return kind == DeviceKind::Controller || kind == DeviceKind::TouchController ||
+           kind == DeviceKind::TouchScreen;
 }
 
 std::optional<DeviceKind> ParseDeviceKind(const std::string& name);
@@ -50,12 +54,15 @@ class UhidDevice {
 
     int fd() const { return fd_.get(); }
     DeviceKind kind() const { return kind_; }
-    // Reads one event from the device; an output report when it was one.
+    // Reads one event from the device; an output report when it was one. Answers the kernel's
+    // feature report requests on the way.
     std::optional<OutputReport> ReadEvent();
     // Sends one input report (report ID first).
     bool SendInput(std::span<const std::uint8_t> report);
 
   private:
+    void AnswerGetReport(std::uint32_t id, std::uint8_t reportNumber);
+    void AnswerSetReport(std::uint32_t id);
     UhidDevice(UniqueFd fd, DeviceKind kind) : fd_(std::move(fd)), kind_(kind) {}
 
     UniqueFd fd_;
