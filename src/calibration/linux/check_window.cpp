@@ -12,6 +12,7 @@
 #include "calibration/check_points.h"
 #include "calibration/linux/calibration_screen.h"
 #include "calibration/linux/check_screens.h"
+#include "controller/log.h"
 #include "resource.h"
 
 namespace norvessa::ui {
@@ -113,6 +114,8 @@ bool CheckWindow::BeginMeasuring() {
     }
     guidance_.Prepare(run_, pixelsPerLogical_, outcome_.monitor.width, outcome_.monitor.height);
     pictureShown_ = false;
+    pointLogged_.reset();
+    pictureLogged_ = false;
     pictureTimer_.stop();
     pressedButton_.reset();
     ShowCovers();
@@ -367,6 +370,30 @@ void CheckWindow::paintEvent(QPaintEvent*) {
         picture_.Paint(painter);
     } else {
         guidance_.Paint(painter, run_, input_.countdown());
+    }
+    LogWhatIsShown();
+}
+
+void CheckWindow::LogWhatIsShown() {
+    static constexpr const char* BUTTON_NAMES[] = {"done", "check-again", "calibrate-again",
+                                                   "clear", "map-here"};
+    if (!pictureShown_) {
+        const std::uint32_t point = run_.currentTarget();
+        if (point < points_.size() && pointLogged_ != point) {
+            pointLogged_ = point;
+            LogDebug("check point " + std::to_string(point + 1) + " of " +
+                     std::to_string(points_.size()) + " shown at " +
+                     std::to_string(points_[point].x) + ", " + std::to_string(points_[point].y));
+        }
+    } else if (!pictureLogged_) {
+        pictureLogged_ = true;
+        for (const PictureButton& button : picture_.layout().buttons) {
+            const PixelRect& r = button.rect;
+            LogDebug(std::string("check picture button ") +
+                     BUTTON_NAMES[static_cast<int>(button.button)] + " at " + std::to_string(r.x) +
+                     ", " + std::to_string(r.y) + ", " + std::to_string(r.width) + " x " +
+                     std::to_string(r.height));
+        }
     }
 }
 

@@ -92,6 +92,7 @@ class CheckWindow : public QDialog {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void LogWhatIsShown();
     RunInputHooks InputHooks();
     bool BeginMeasuring();
     void ShowCovers();
@@ -121,6 +122,10 @@ class CheckWindow : public QDialog {
     std::vector<std::unique_ptr<CheckCover>> covers_;
     CheckPictureView picture_;
     bool pictureShown_ = false;
+    // What the verbose log has said is on the screen: a technician's record of the check, and
+    // how a robot finger knows where to touch.
+    std::optional<std::uint32_t> pointLogged_;
+    bool pictureLogged_ = false;
     QTimer pictureTimer_;
     std::optional<CheckButton> pressedButton_;
     CheckOutcome outcome_;
