@@ -16,6 +16,16 @@
 //   received                         "received N"
 //   report I                         hex bytes of received report I
 //   wait N TIMEOUT_MS                "ok" once N reports were received, else "timeout"
+//   model on | model off             the touch screen needs calibrating: its controller reports
+//                                    distorted positions until it has calibrated itself
+//   robot STYLE [FROM] | robot off   the robot finger touches each target a point frame
+//                                    announces, in STYLE from target FROM on (still before it);
+//                                    STYLE: still, repeating, jittering, tap, slide
+//   again                            touches the current target once more, in the robot's style
+//   touch X Y [W H]                  a still touch on pixel (X, Y) of the W x H screen the glass
+//                                    is mapped onto (the last set-up frame's screen by default)
+//   gestures                         "gestures N": touches the robot has finished
+//   key USAGE                        a press and release of the keyboard's key USAGE (hex)
 //   quit
 
 #include <poll.h>
@@ -32,6 +42,7 @@
 #include "hex_text.h"
 #include "hid_test_descriptors.h"
 #include "protocol/frames.h"
+#include "robot_finger.h"
 #include "simulated_controller.h"
 #include "uhid_device.h"
 
@@ -39,6 +50,12 @@ namespace norvessa::kernel {
 namespace {
 
 using sim::Clock;
+using namespace std::chrono_literals;
+
+// The calibration window repaints after a point frame; under emulation that takes a while.
+constexpr auto SETTLE = 700ms;
+// A resting touch that brought no next point frame (the window was not up yet) is repeated.
+constexpr auto RETRY = 4s;
 
 ReplyFrame ToReply(const std::vector<std::uint8_t>& bytes) {
     ReplyFrame reply{};
@@ -111,19 +128,24 @@ class Peer {
         std::vector<pollfd> fds{{STDIN_FILENO, POLLIN, 0}};
         for (const auto& [kind, device] : devices_)
             fds.push_back({device->fd(), POLLIN, 0});
-        int timeout = budgetMs;
-        if (const auto due = sim_.NextDueTime()) {
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now()).count();
-            timeout = static_cast<int>(std::clamp<long long>(left, 0, budgetMs));
-        }
-        ::poll(fds.data(), fds.size(), timeout);
+        ::poll(fds.data(), fds.size(), TimeoutUntilDue(budgetMs));
         for (std::size_t i = 1; i < fds.size(); ++i) {
             if (fds[i].revents & POLLIN)
                 ServeDevice(fds[i].fd);
         }
         SendDueReports();
+        RunRobot();
         return fds[0].revents & (POLLIN | POLLHUP);
+    }
+
+    int TimeoutUntilDue(int budgetMs) const {
+        std::optional<Clock::time_point> due = sim_.NextDueTime();
+        if (const auto robot = RobotDueTime(); robot && (!due || *robot < *due))
+            due = robot;
+        if (!due)
+            return budgetMs;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - Clock::now()).count();
+        return static_cast<int>(std::clamp<long long>(left, 0, budgetMs));
     }
 
     void ServeDevice(int fd) {
@@ -133,6 +155,7 @@ class Peer {
             const auto report = device->ReadEvent();
             if (report && ServesController(kind)) {
                 sim_.OnOutputReport(report->bytes, Clock::now());
+                OnFrameSeen(report->bytes);
             }
         }
     }
@@ -225,6 +248,21 @@ class Peer {
         }
         if (command == "wait")
             return Wait(in);
+        if (command == "model") {
+            in >> word;
+            SetModel(word == "on");
+            return "ok";
+        }
+        if (command == "robot")
+            return Robot(in);
+        if (command == "again")
+            return Again();
+        if (command == "touch")
+            return TouchAt(in);
+        if (command == "key")
+            return Key(in);
+        if (command == "gestures")
+            return "gestures " + std::to_string(gesturesDone_);
         return "error unknown command " + command;
     }
 
@@ -279,14 +317,188 @@ class Peer {
         for (const auto& [kind, device] : devices_)
             fds.push_back({device->fd(), POLLIN, 0});
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(left.count(), 0)));
+        ::poll(fds.data(), fds.size(),
+               TimeoutUntilDue(static_cast<int>(std::max<long long>(left.count(), 0))));
         for (const pollfd& fd : fds) {
             if (fd.revents & POLLIN)
                 ServeDevice(fd.fd);
         }
         SendDueReports();
+        RunRobot();
     }
 
+    // The robot finger.
+
+    void OnFrameSeen(const std::vector<std::uint8_t>& frame) {
+        if (frame.size() <= FRAME_COUNT_OFFSET || frame[0] != FRAME_MAGIC[0] ||
+            frame[1] != FRAME_MAGIC[1])
+            return;
+        const int command = frame[FRAME_COMMAND_OFFSET];
+        const auto& progress = sim_.progress();
+        if (command == CMD_SETUP || command == CMD_RESET || progress.screenWidth <= 0 ||
+            progress.screenHeight <= 0) {
+            return;
+        }
+        // A point frame announces the target about to be touched.
+        const auto le16 = [&](std::size_t at) { return frame[at] | (frame[at + 1] << 8); };
+        target_ = Target{command,
+                         sim::GlassAtPixel(le16(FRAME_X_OFFSET), le16(FRAME_Y_OFFSET),
+                                           progress.screenWidth, progress.screenHeight),
+                         UnitsPerPixel(progress.screenWidth)};
+        retryAt_.reset();
+        if (robot_)
+            StartTouch(StyleFor(command), target_->glass, target_->unitsPerPixel, SETTLE);
+    }
+
+    static double UnitsPerPixel(int width) { return sim::DIGITIZER_RANGE / width; }
+
+    FingerStyle StyleFor(int targetNumber) const {
+        return targetNumber >= robot_->from ? robot_->style : FingerStyle::Still;
+    }
+
+    // A robot's resting touch on a target is repeated until the next point frame comes.
+    void StartTouch(FingerStyle style, GlassPoint glass, double unitsPerPixel,
+                    std::chrono::milliseconds after, bool retries = true) {
+        touch_ = Touch{Clock::now() + after, TouchSteps(style, glass, unitsPerPixel), 0,
+                       retries && Rests(style)};
+    }
+
+    std::optional<Clock::time_point> RobotDueTime() const {
+        if (touch_)
+            return touch_->start + touch_->steps[touch_->next].at;
+        return retryAt_;
+    }
+
+    void RunRobot() {
+        const auto now = Clock::now();
+        while (touch_ && touch_->start + touch_->steps[touch_->next].at <= now) {
+            const FingerStep& step = touch_->steps[touch_->next];
+            SendTouchReport(step);
+            if (!step.touching) {
+                ++gesturesDone_;
+                const bool retry =
+                    touch_->retries && robot_ && target_ && !sim_.progress().verdictSent;
+                touch_.reset();
+                if (retry)
+                    retryAt_ = now + RETRY;
+                break;
+            }
+            ++touch_->next;
+        }
+        if (!touch_ && retryAt_ && *retryAt_ <= now) {
+            retryAt_.reset();
+            if (robot_ && target_ && !sim_.progress().verdictSent)
+                StartTouch(StyleFor(target_->number), target_->glass, target_->unitsPerPixel, 0ms);
+        }
+    }
+
+    // One multitouch report of the touch screen.
+    void SendTouchReport(const FingerStep& step) {
+        const auto found = devices_.find(DeviceKind::TouchScreen);
+        const auto now = Clock::now();
+        // Where the controller reports the finger: distorted until the screen is calibrated,
+        // when it needs calibrating.
+        const sim::DigitizerPoint at = sim_.ReportedPosition(step.position);
+        const std::uint8_t down = step.touching ? 0x03 : 0x00;  // tip switch, in range
+        const std::uint8_t report[support::MT_INPUT_REPORT_LENGTH] = {
+            support::MT_INPUT_REPORT_ID,
+            down,
+            0,  // contact identifier
+            static_cast<std::uint8_t>(at.x & 0xFF),
+            static_cast<std::uint8_t>(at.x >> 8),
+            static_cast<std::uint8_t>(at.y & 0xFF),
+            static_cast<std::uint8_t>(at.y >> 8),
+            1};  // contact count
+        if (found != devices_.end())
+            found->second->SendInput(report);
+        const bool first = touch_ && touch_->next == 0;
+        if (first)
+            sim_.FingerDownAt(step.position, now);
+        else if (!step.touching)
+            sim_.FingerUpAt(step.position, now);
+    }
+
+    std::string Robot(std::istringstream& in) {
+        std::string word;
+        int from = 1;
+        in >> word >> from;
+        if (word == "off") {
+            robot_.reset();
+            retryAt_.reset();
+            return "ok";
+        }
+        const auto style = ParseFingerStyle(word);
+        if (!style)
+            return "error unknown finger style " + word;
+        robot_ = RobotSettings{*style, from};
+        return "ok";
+    }
+
+    std::string Again() {
+        if (!robot_ || !target_)
+            return "error no target to touch";
+        StartTouch(StyleFor(target_->number), target_->glass, target_->unitsPerPixel, 0ms);
+        return "ok";
+    }
+
+    // The boot keyboard's report: modifiers, a reserved byte, then up to six keys held.
+    std::string Key(std::istringstream& in) {
+        std::string word;
+        in >> word;
+        const auto usage = ParseHex(word);
+        const auto found = devices_.find(DeviceKind::Keyboard);
+        if (!usage || usage->size() != 1 || found == devices_.end())
+            return "error key USAGE needs a keyboard";
+        std::uint8_t report[8] = {0, 0, usage->front(), 0, 0, 0, 0, 0};
+        found->second->SendInput(report);
+        ::usleep(30000);
+        report[2] = 0;
+        found->second->SendInput(report);
+        return "ok";
+    }
+
+    std::string TouchAt(std::istringstream& in) {
+        int x = -1, y = -1;
+        int width = sim_.progress().screenWidth, height = sim_.progress().screenHeight;
+        in >> x >> y;
+        if (!(in >> width >> height)) {
+            width = sim_.progress().screenWidth;
+            height = sim_.progress().screenHeight;
+        }
+        if (x < 0 || y < 0 || width <= 0 || height <= 0)
+            return "error touch X Y [W H]";
+        StartTouch(FingerStyle::Still, sim::GlassAtPixel(x, y, width, height), UnitsPerPixel(width),
+                   0ms, false);
+        return "ok";
+    }
+
+    // The screen model of the simulated controller, seen from here.
+    void SetModel(bool on) {
+        sim_.SetScreenModel(on ? std::optional(sim::ScreenModel(sim::DefaultDistortion()))
+                               : std::nullopt);
+    }
+
+    struct RobotSettings {
+        FingerStyle style;
+        int from;
+    };
+    struct Target {
+        int number;
+        GlassPoint glass;
+        double unitsPerPixel;
+    };
+    struct Touch {
+        Clock::time_point start;
+        std::vector<FingerStep> steps;
+        std::size_t next;
+        bool retries;
+    };
+
+    std::optional<RobotSettings> robot_;
+    std::optional<Target> target_;
+    std::optional<Touch> touch_;
+    std::optional<Clock::time_point> retryAt_;
+    std::size_t gesturesDone_ = 0;
     std::string input_;
     sim::SimulatedController sim_;
     sim::CalibrationScript calibration_;
