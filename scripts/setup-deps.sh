@@ -12,7 +12,7 @@ libudev-dev nlohmann-json3-dev libwayland-dev libxcb-randr0-dev libxcb-xinput-de
 qt6-translations-l10n
 clang libclang-rt-14-dev
 qemu-system-x86 busybox-static cpio
-xserver-xorg-core xserver-xorg-video-dummy xserver-xorg-input-libinput xinput x11-xserver-utils
+xserver-xorg-core xserver-xorg-video-dummy xserver-xorg-input-libinput xinput x11-xserver-utils udev
 dpkg-dev desktop-file-utils appstream lintian unzip
 "
 

@@ -38,25 +38,14 @@ cmake --build "$linux_build" --target norvessa_uhid_peer norvessa_qemu_exit >/de
 peer=$linux_build/tests/kernel/norvessa_uhid_peer
 qexit=$linux_build/tests/kernel/norvessa_qemu_exit
 
-# The kernel package follows security updates: look its name up, cache what the guest needs.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-/{print $2; exit}')
-[ -n "$package" ] || skip "no linux-image-amd64 in the package lists"
-version=${package#linux-image-}
-kdir=$work/cache/$version
-modules="drivers/hid/hid drivers/hid/uhid drivers/hid/hid-generic drivers/virtio/virtio
-    drivers/virtio/virtio_ring drivers/virtio/virtio_pci drivers/virtio/virtio_pci_legacy_dev
-    drivers/virtio/virtio_pci_modern_dev fs/9p/9p fs/fscache/fscache fs/netfs/netfs
-    fs/overlayfs/overlay net/9p/9pnet net/9p/9pnet_virtio"
-if [ ! -f "$kdir/vmlinuz" ]; then
-    rm -rf "$work"/cache/* && mkdir -p "$kdir/deb"
-    (cd "$kdir/deb" && apt-get download -q "$package" >/dev/null 2>&1) || skip "cannot download $package"
-    members=""
-    for module in $modules; do members="$members ./lib/modules/$version/kernel/$module.ko"; done
-    dpkg-deb --fsys-tarfile "$kdir"/deb/*.deb | tar -x -C "$kdir" "./boot/vmlinuz-$version" $members
-    find "$kdir/lib" -name '*.ko' -exec mv {} "$kdir/" \;
-    mv "$kdir/boot/vmlinuz-$version" "$kdir/vmlinuz"
-    rm -rf "$kdir/deb" "$kdir/boot" "$kdir/lib"
-fi
+# Debian's kernel and the modules the guest loads (its init names them in the same order).
+. "$source_dir/tests/kernel/kernel-cache.sh"
+kernel_cache "$work/cache" drivers/hid/hid.ko drivers/hid/uhid.ko drivers/hid/hid-generic.ko \
+    drivers/virtio/virtio.ko drivers/virtio/virtio_ring.ko drivers/virtio/virtio_pci.ko \
+    drivers/virtio/virtio_pci_legacy_dev.ko drivers/virtio/virtio_pci_modern_dev.ko fs/9p/9p.ko \
+    fs/fscache/fscache.ko fs/netfs/netfs.ko fs/overlayfs/overlay.ko net/9p/9pnet.ko \
+    net/9p/9pnet_virtio.ko || skip "$kernel_cache_error"
+kdir=$kernel_dir
 
 # A prefix made once on the host (wineboot takes minutes under emulation); the guest runs on an
 # overlay of it. Its HID bus reads hidraw nodes (no SDL back end) and watches /dev itself,
@@ -100,7 +89,8 @@ root=$work/rootfs
 rm -rf "$root" && mkdir -p "$root/bin" "$root/proc" "$root/sys" "$root/dev" "$root/lib/modules"
 cp /bin/busybox "$root/bin/"
 cp "$qexit" "$root/bin/norvessa-qemu-exit"
-cp "$kdir"/*.ko "$root/lib/modules/"
+# shellcheck disable=SC2086
+cp $kernel_modules "$root/lib/modules/"
 cp "$here/init.sh" "$root/init" && chmod +x "$root/init"
 (cd "$root" && find . | cpio -o -H newc --quiet | gzip -1) >"$work/initramfs.cpio.gz"
 
