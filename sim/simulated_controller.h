@@ -111,7 +111,6 @@ class SimulatedController {
     // periodic reports interleave by their own times.
     std::optional<ReplyFrame> TakeDueReport(Clock::time_point now);
     std::optional<Clock::time_point> NextDueTime() const;
-    std::size_t pendingReports() const { return pending_.size(); }
 
     const std::vector<std::vector<std::uint8_t>>& received() const { return received_; }
     const std::vector<std::string>& violations() const { return violations_; }

@@ -62,8 +62,6 @@ struct OutputGroup {
     std::vector<OutputDataEntry> outTable;
     std::vector<HidButtonCaps> outButtonCaps;
     std::vector<HidValueCaps> outValueCaps;
-
-    std::uint32_t outTableCount() const { return static_cast<std::uint32_t>(outTable.size()); }
 };
 
 // How the build asks the platform's HID parser about the output report kind.

@@ -72,7 +72,6 @@ class CMyDialog : public QDialog {
     // What the guidance shows now, line by line.
     std::array<QString, GUIDANCE_LINES> GuidanceLines() const;
     bool samplingTimerActive() const { return input_.samplingActive(); }
-    bool timeoutTimerActive() const { return input_.timeoutActive(); }
 
   protected:
     bool event(QEvent* event) override;

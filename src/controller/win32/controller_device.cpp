@@ -179,8 +179,4 @@ std::unique_ptr<DeviceListEntry> DeviceListEntry::Open(const std::wstring& path)
     }
 }
 
-void ReleaseDeviceEntry(std::unique_ptr<DeviceListEntry> entry) {
-    entry.reset();
-}
-
 }  // namespace norvessa

@@ -66,7 +66,4 @@ class DeviceListEntry final : public OpenedInterface {
     InterfaceIdentity identity_;
 };
 
-// Closes the entry's interface and frees the entry.
-void ReleaseDeviceEntry(std::unique_ptr<DeviceListEntry> entry);
-
 }  // namespace norvessa

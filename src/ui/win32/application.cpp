@@ -1,26 +1,6 @@
 #include "ui/win32/application.h"
 
-#include "ui/win32/modal_dialog.h"
-
 namespace norvessa::win32 {
-
-CApplication* CApplication::current_ = nullptr;
-
-CApplication::CApplication() {
-    if (current_ == nullptr) {
-        current_ = this;
-    }
-}
-
-CApplication::~CApplication() {
-    if (current_ == this) {
-        current_ = nullptr;
-    }
-}
-
-HWND CApplication::GetMainWindowHandle() const {
-    return mainWindow_ != nullptr ? mainWindow_->GetSafeHwnd() : nullptr;
-}
 
 int CApplication::Run() {
     if (InitInstance()) {

@@ -13,21 +13,14 @@ class CApplication {
     // Restart-manager support: restart after a crash, hang or update; no recovery callback.
     static constexpr DWORD RESTART_SUPPORT_RESTART = 0x1;
 
-    CApplication();
-    virtual ~CApplication();
+    CApplication() = default;
+    virtual ~CApplication() = default;
     CApplication(const CApplication&) = delete;
     CApplication& operator=(const CApplication&) = delete;
-
-    // The application object of this process, or null outside its lifetime.
-    static CApplication* Current() { return current_; }
 
     // Runs InitInstance; when it returns TRUE, pumps messages until WM_QUIT. Returns the
     // process exit code.
     int Run();
-
-    // The window that the rest of the program addresses as the application's main window.
-    CModalDialog* GetMainWnd() const { return mainWindow_; }
-    HWND GetMainWindowHandle() const;
 
   protected:
     // The base registers with the restart manager when the support flags ask for it.
@@ -38,7 +31,6 @@ class CApplication {
     void SetMainWnd(CModalDialog* window) { mainWindow_ = window; }
 
   private:
-    static CApplication* current_;
     DWORD restartSupportFlags_ = 0;
     CModalDialog* mainWindow_ = nullptr;
     int exitCode_ = 0;
