@@ -243,8 +243,7 @@ std::string UsageText(std::string_view program) {
         "The Linux build hands Qt's window-system options on to Qt: -platform NAME,\n"
         "-platformpluginpath DIR, -platformtheme NAME, -plugin NAME, -style NAME,\n"
         "-stylesheet FILE, -qwindowgeometry GEOMETRY, -qwindowtitle TITLE, -qwindowicon FILE,\n"
-        "-display DISPLAY, -reverse, -nograb, -dograb, -sync. The Windows build does not\n"
-        "offer --screen yet.\n"
+        "-display DISPLAY, -reverse, -nograb, -dograb, -sync.\n"
         "\n"
         "A wrong command line ends with exit code 2.\n";
     return text;

@@ -23,9 +23,7 @@ BOOL CNorvessaApp::InitInstance() {
     // ActiveX or shell-namespace controls and reads and writes no settings.
 
     CNorvessaDlg dialog(nullptr, options_);
-    SetMainWnd(&dialog);
     dialog.DoModal();
-    SetMainWnd(nullptr);
 
     // The modal run was the whole program: end it instead of entering a message loop.
     return FALSE;

@@ -85,7 +85,6 @@ class CheckWindow : public QDialog {
     std::array<QString, GUIDANCE_LINES> GuidanceLines() const;
     const std::optional<CheckResult>& result() const { return outcome_.result; }
     std::optional<std::int64_t> touchDeviceId() const { return input_.touchDeviceId(); }
-    bool timeoutTimerActive() const { return input_.timeoutActive() || pictureTimer_.isActive(); }
 
   protected:
     bool event(QEvent* event) override;

@@ -66,7 +66,6 @@ class RunInput {
     // The seconds the countdown shows now, if it shows.
     std::optional<std::int64_t> countdown() const { return countdownShown_; }
     bool samplingActive() const { return sampleTimer_.isActive(); }
-    bool timeoutActive() const { return timeoutTimer_.isActive(); }
     // The system's id of the device whose touches arrived last (on X11: its XInput id).
     std::optional<std::int64_t> touchDeviceId() const { return touchDeviceId_; }
 

@@ -25,7 +25,7 @@ struct BorrowedDevice {
 // Written only by the functions below. While g_currentEntry is null both copies hold
 // INVALID_HANDLE_VALUE and g_outputReportLength is 0, so no closed handle is ever left in
 // them; a frame writer or reader that finds either empty has no controller and does nothing.
-// g_productName is informational: nothing reads it.
+// g_productName is informational: the program shows it nowhere; tests read it.
 extern DeviceListEntry* g_currentEntry;
 extern BorrowedDevice g_writeDevice;
 extern BorrowedDevice g_readDevice;

@@ -6,8 +6,6 @@
 
 namespace norvessa::win32 {
 
-class CModalDialog;
-
 class CApplication {
   public:
     // Restart-manager support: restart after a crash, hang or update; no recovery callback.
@@ -28,11 +26,9 @@ class CApplication {
     virtual int ExitInstance() { return exitCode_; }
 
     void SetRestartManagerSupport(DWORD flags) { restartSupportFlags_ = flags; }
-    void SetMainWnd(CModalDialog* window) { mainWindow_ = window; }
 
   private:
     DWORD restartSupportFlags_ = 0;
-    CModalDialog* mainWindow_ = nullptr;
     int exitCode_ = 0;
 };
 
