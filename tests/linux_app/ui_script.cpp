@@ -54,6 +54,11 @@ void UiScript::Tick() {
         timer_.stop();
         return;
     }
+    // An action's own event processing (QTest's input helpers process events after each
+    // event) must not start the next step halfway through it; a modal loop it opened must.
+    if (!runningActions_.empty() && runningActions_.back() == QApplication::activeModalWidget()) {
+        return;
+    }
     Step& step = steps_[next_];
     if (!step.ready()) {
         if (NowMs() - stepStartedMs_ > STEP_TIMEOUT_MS) {
@@ -66,7 +71,14 @@ void UiScript::Tick() {
     ++next_;
     stepStartedMs_ = NowMs();
     if (step.act) {
-        QMetaObject::invokeMethod(&timer_, step.act, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &timer_,
+            [this, act = step.act] {
+                runningActions_.push_back(QApplication::activeModalWidget());
+                act();
+                runningActions_.pop_back();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -4,6 +4,7 @@
 // fails the script, and every modal window is closed so the test can go on.
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -44,6 +45,8 @@ class UiScript {
     void Fail(const std::string& why);
 
     QTimer timer_;
+    // The modal window at the start of each action still running, innermost last.
+    std::vector<QPointer<QWidget>> runningActions_;
     std::vector<Step> steps_;
     std::size_t next_ = 0;
     qint64 stepStartedMs_ = 0;
