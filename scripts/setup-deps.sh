@@ -10,7 +10,7 @@ g++-mingw-w64-x86-64-posix mingw-w64-tools
 wine64 xvfb xserver-xephyr xauth x11-utils xdotool imagemagick fonts-wqy-microhei weston xwayland
 libudev-dev nlohmann-json3-dev libwayland-dev libxcb-randr0-dev libxcb-xinput-dev qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools python3
 qt6-translations-l10n
-clang libclang-rt-14-dev
+clang libclang-rt-14-dev clang-format
 qemu-system-x86 busybox-static cpio
 xserver-xorg-core xserver-xorg-video-dummy xserver-xorg-input-libinput xinput x11-xserver-utils udev
 dpkg-dev desktop-file-utils appstream lintian unzip

@@ -39,6 +39,12 @@ run_suite() {
 $preset: $((count - failed)) passed, $failed failed"
 }
 
+# The tree's formatting, before anything is built.
+if ./scripts/check-format.sh; then format_failed=0; else format_failed=1; fi
+total_passed=$((total_passed + 1 - format_failed))
+total_failed=$((total_failed + format_failed))
+summary="$summary
+format: $((1 - format_failed)) passed, $format_failed failed"
 run_suite linux
 # The .deb built from the linux tree, unpacked and checked as a packager would.
 if ./scripts/check-packages.sh linux; then deb_failed=0; else deb_failed=1; fi

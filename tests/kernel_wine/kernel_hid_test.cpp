@@ -322,10 +322,10 @@ bool HasEvent(const std::vector<DeviceChange>& changes, WPARAM event) {
 // fails, but DBT_DEVICEREMOVECOMPLETE reaches the window registered for HID interface
 // notifications in some runs and not in others. Without it the link keeps the gone controller
 // current (and its buttons enabled) where Windows would release it: the error of its failed I/O
-// (ERROR_ACCESS_DENIED) does not tell a gone device under Wine. A device plugged in later is not listed; a DBT_DEVICEARRIVAL for it
-// came in one run of several and none in the others, so nothing is expected of the messages
-// then: they are printed. The link's handling of the messages themselves is tested with
-// WM_DEVICECHANGE sent to its window (tests/win32_link).
+// (ERROR_ACCESS_DENIED) does not tell a gone device under Wine. A device plugged in later is not
+// listed; a DBT_DEVICEARRIVAL for it came in one run of several and none in the others, so nothing
+// is expected of the messages then: they are printed. The link's handling of the messages
+// themselves is tested with WM_DEVICECHANGE sent to its window (tests/win32_link).
 class HotPlugTest : public ControllerLinkTest, public ::testing::WithParamInterface<GuestDevice> {};
 
 TEST_P(HotPlugTest, UnpluggingEndsIoAndTheListing) {
