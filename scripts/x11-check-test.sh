@@ -26,6 +26,12 @@ failed=0
 run() {
     name=$1 touches=$2 expected=$3 text=$4
     log=$work/$name.log report=$work/$name.json
+    # Each run on an X server of its own. In CI the server of the run before was sometimes gone
+    # by the third run (cause not found); say so, so the next failure can be traced.
+    kill -0 "$NORVESSA_XVFB_PID" 2>/dev/null || echo "$name: the X server of the run before is gone" >&2
+    kill "$NORVESSA_XVFB_PID" 2>/dev/null || true
+    NORVESSA_FORCE_XVFB=1 norvessa_start_xvfb
+    trap 'kill "$NORVESSA_XVFB_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
     norvessa_check_start "$demo" "$log" --report "$report" || { failed=1; return; }
     case $touches in
         exact) norvessa_check_touch_points 0 ;;
