@@ -1,8 +1,12 @@
 #include "hid_caps_record.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cwctype>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "controller/win32/controller_device.h"
@@ -205,7 +209,29 @@ void WriteParserRecords(std::ostream& out, HANDLE handle) {
     }
 }
 
+bool ListsWineInterface(const std::vector<std::wstring>& paths, const std::wstring& product) {
+    return std::any_of(paths.begin(), paths.end(), [&](std::wstring path) {
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+        return path.find(L"vid_845e&pid_" + product) != std::wstring::npos;
+    });
+}
+
 }  // namespace
+
+bool WaitForWineInterfaces() {
+    using std::chrono::steady_clock;
+    const steady_clock::time_point deadline = steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        const std::vector<std::wstring> paths =
+            EnumerateHidInterfacePaths().value_or(std::vector<std::wstring>{});
+        if (ListsWineInterface(paths, L"0001") && ListsWineInterface(paths, L"0002"))
+            return true;
+        if (steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
 
 std::string RecordHidCaps() {
     std::ostringstream out;

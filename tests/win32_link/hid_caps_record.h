@@ -9,4 +9,9 @@ namespace norvessa::test {
 
 std::string RecordHidCaps();
 
+// Waits until Wine's two virtual HID interfaces (a mouse and a keyboard) are listed. A Wine
+// process can start before the bus driver has presented them, when it is the one that brought
+// the prefix's services up.
+bool WaitForWineInterfaces();
+
 }  // namespace norvessa::test

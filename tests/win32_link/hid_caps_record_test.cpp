@@ -147,6 +147,7 @@ std::vector<OutputDataEntry> BuildFromRecording(const RecordedInterface& device)
 }
 
 TEST(WineHidRecording, MatchesWhatTheParserReportsNow) {
+    ASSERT_TRUE(test::WaitForWineInterfaces()) << "Wine's virtual HID interfaces never appeared";
     const std::string recorded = ReadRecordingFile();
     ASSERT_FALSE(recorded.empty()) << "cannot read " << NORVESSA_WINE_HID_CAPS;
     EXPECT_EQ(test::RecordHidCaps(), recorded)
@@ -154,6 +155,7 @@ TEST(WineHidRecording, MatchesWhatTheParserReportsNow) {
 }
 
 TEST(WineHidRecording, RecordedOutputCapsBuildTheTablesOfTheRealOpen) {
+    ASSERT_TRUE(test::WaitForWineInterfaces()) << "Wine's virtual HID interfaces never appeared";
     const std::vector<RecordedInterface> interfaces = ParseRecording(ReadRecordingFile());
     ASSERT_GE(interfaces.size(), 2u);
     for (const RecordedInterface& device : interfaces) {

@@ -9,6 +9,8 @@
 #include "hid_caps_record.h"
 
 int main() {
+    if (!norvessa::test::WaitForWineInterfaces())
+        std::fputs("Wine's two virtual HID interfaces did not appear\n", stderr);
     const std::string recording = norvessa::test::RecordHidCaps();
     // The recording is compared byte for byte: no CR before each newline.
     _setmode(_fileno(stdout), _O_BINARY);

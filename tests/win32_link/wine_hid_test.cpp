@@ -11,6 +11,7 @@
 #include "controller/win32/device_identity.h"
 #include "controller/win32/wide_text.h"
 #include "controller/win32/win32_hid_platform.h"
+#include "hid_caps_record.h"
 #include "process_handles.h"
 #include "test_window.h"
 
@@ -70,6 +71,8 @@ class RecordingPlatform : public HidPlatform {
 class WineHidTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        ASSERT_TRUE(test::WaitForWineInterfaces())
+            << "Wine's virtual HID interfaces never appeared";
         baseline = test::OpenHandleCount();
         ASSERT_TRUE(baseline.has_value());
     }
