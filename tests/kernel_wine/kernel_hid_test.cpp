@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "calibration/calibration_run.h"
-#include "calibration/win32/verdict_listener.h"
+#include "protocol/win32/verdict_listener.h"
 #include "controller/controller_match.h"
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"

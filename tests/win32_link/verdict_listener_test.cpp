@@ -1,6 +1,6 @@
 // The verdict listener against the simulated controller behind its pipe: which replies it acts
 // on, and that stopping it leaves the handle to the next reader and nothing behind.
-#include "calibration/win32/verdict_listener.h"
+#include "protocol/win32/verdict_listener.h"
 
 #include <gtest/gtest.h>
 

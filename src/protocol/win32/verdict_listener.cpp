@@ -1,4 +1,4 @@
-#include "calibration/win32/verdict_listener.h"
+#include "protocol/win32/verdict_listener.h"
 
 #include <cstdio>
 #include <new>
