@@ -13,7 +13,7 @@ qt6-translations-l10n
 clang libclang-rt-14-dev clang-format
 qemu-system-x86 busybox-static cpio
 xserver-xorg-core xserver-xorg-video-dummy xserver-xorg-input-libinput xinput x11-xserver-utils udev
-dpkg-dev desktop-file-utils appstream lintian unzip
+dpkg-dev desktop-file-utils appstream lintian unzip msitools wixl
 "
 
 missing=""
