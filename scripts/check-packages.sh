@@ -6,12 +6,18 @@
 #                              desktop-file-validate, appstreamcli validate, lintian when
 #                              present (errors fail, other findings are printed), and
 #                              `norvessa --help` run from the unpacked tree.
-#   check-packages.sh windows  the .zip: its file list, the stripped norvessa.exe under 1 MB.
+#   check-packages.sh windows  the .zip and the .msi: the zip's file list, the stripped
+#                              norvessa.exe under 600 KB; then under Wine, in a throw-away
+#                              prefix: an older .msi installed and replaced by this one,
+#                              the installed files, the Start menu shortcut, the Apps and
+#                              Features entry, `norvessa.exe --version` from the install
+#                              folder, and an uninstall that leaves nothing behind.
+# NORVESSA_BUILD_DIR names the build tree (default build/<preset>).
 # Ends with "packages: N passed, M failed" and fails when any check failed.
 set -eu
 cd "$(dirname "$0")/.."
 preset=${1:-linux}
-build=build/$preset
+build=${NORVESSA_BUILD_DIR:-build/$preset}
 passed=0
 failed=0
 
@@ -30,7 +36,16 @@ check() {
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+cleanup() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -k 2>/dev/null || true
+    fi
+    if [ -n "${NORVESSA_XVFB_PID:-}" ]; then
+        kill "$NORVESSA_XVFB_PID" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
 # Every file the package must hold, and no other.
 expected_linux_files() {
@@ -102,7 +117,7 @@ help_runs_without_display() {
 }
 
 check_linux() {
-    cmake --build --preset linux --target norvessa norvessa-probe norvessa_documents
+    cmake --build "$build" --target norvessa norvessa-probe norvessa_documents
     (cd "$build" && cpack -G "DEB;TGZ" >"$work/cpack.log" 2>&1) || {
         cat "$work/cpack.log"
         exit 1
@@ -130,27 +145,179 @@ check_linux() {
         "$root/usr/bin/norvessa"
 }
 
-exe_under_one_megabyte() {
+# The program ships as one file; the limit catches a change that drags in a large part of the
+# C++ runtime or a large resource.
+exe_under_600_kb() {
     size=$(stat -c %s "$1")
-    echo "norvessa.exe: $size bytes"
-    [ "$size" -lt 1048576 ]
+    echo "norvessa.exe: $size bytes (limit 614400)"
+    [ "$size" -lt 614400 ]
+}
+
+WINE=wine
+[ -x /usr/lib/wine/wine64 ] && WINE=/usr/lib/wine/wine64
+
+# A prefix of its own, so nothing an earlier run or the build's tests installed can make a
+# check pass.
+start_wine() {
+    export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
+    # No Linux menu entry for the shortcut, no offer to install Mono or Gecko.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    # shellcheck source=scripts/lib/xvfb.sh
+    . scripts/lib/xvfb.sh
+    norvessa_start_xvfb
+    trap cleanup EXIT
+    "$WINE" wineboot --init >/dev/null 2>&1 || true
+    wineserver -w
+}
+
+# The path Wine's drive Z: gives a Unix file.
+windows_path() {
+    printf 'Z:%s' "$(realpath "$1")" | sed 's|/|\\|g'
+}
+
+install_msi() {
+    "$WINE" msiexec /i "$(windows_path "$1")" /qn
+}
+
+uninstall_msi() {
+    "$WINE" msiexec /x "$(windows_path "$1")" /qn
+}
+
+msi_product_code() {
+    msiinfo export "$1" Property | tr -d '\r' | sed -n 's/^ProductCode\t//p'
+}
+
+uninstall_key() {
+    echo "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1"
+}
+
+registry_has_key() {
+    "$WINE" reg query "$1" >/dev/null 2>&1
+}
+
+registry_value() {
+    "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+}
+
+older_version_replaced() {
+    older=$1
+    newer=$2
+    echo "older $older, this one $newer"
+    registry_has_key "$(uninstall_key "$newer")" || return 1
+    ! registry_has_key "$(uninstall_key "$older")"
+}
+
+installed_files_are_the_zips() {
+    installed=$1
+    top=$2
+    printf '%s\n' ./LICENSE ./README.txt ./norvessa.exe >"$work/expected-installed"
+    (cd "$installed" && find . -type f) | sort >"$work/installed"
+    diff -u "$work/expected-installed" "$work/installed" &&
+        cmp "$installed/norvessa.exe" "$top/norvessa.exe"
+}
+
+# Windows puts a per-machine install's shortcut under ProgramData; Wine's msi resolves
+# ProgramMenuFolder to the user's Start menu whatever ALLUSERS says. Both count, once.
+start_menu_shortcuts() {
+    find "$WINEPREFIX/drive_c/ProgramData" "$WINEPREFIX/drive_c/users" \
+        -path '*/Start Menu/Programs/Norvessa.lnk' 2>/dev/null
+}
+
+shortcut_starts_installed_program() {
+    links=$(start_menu_shortcuts)
+    echo "shortcuts: ${links:-none}"
+    [ -n "$links" ] && [ "$(echo "$links" | wc -l)" -eq 1 ] &&
+        grep -aqF 'C:\Program Files\Norvessa\norvessa.exe' "$links"
+}
+
+apps_entry_names_version_and_publisher() {
+    key=$(uninstall_key "$1")
+    shown=$(registry_value "$key" DisplayVersion)
+    publisher=$(registry_value "$key" Publisher)
+    echo "DisplayVersion: $shown; Publisher: $publisher"
+    [ "$shown" = "$version" ] && [ "$publisher" = "The Norvessa developers" ]
+}
+
+# A GUI program: with its output redirected it writes there, not into a message box.
+version_from_install_folder() {
+    (cd "$1" && "$WINE" 'C:\Program Files\Norvessa\norvessa.exe' --version) \
+        >"$work/version.out" || return 1
+    printed=$(tr -d '\r' <"$work/version.out")
+    echo "printed: $printed"
+    [ "$printed" = "Norvessa $version" ]
+}
+
+uninstall_leaves_nothing() {
+    left=$(
+        find "$WINEPREFIX/drive_c/Program Files" -maxdepth 1 -name Norvessa
+        start_menu_shortcuts
+    )
+    for key in "$(uninstall_key "$1")" 'HKLM\Software\Norvessa'; do
+        if registry_has_key "$key"; then
+            left="$left $key"
+        fi
+    done
+    echo "left behind: ${left:-nothing}"
+    [ -z "$left" ]
+}
+
+# The same installer at version 0.0.1, from the files in the zip.
+build_older_msi() {
+    older=$work/older
+    cmake -D "CPACK_NORVESSA_WIXL=$(command -v wixl)" -D CPACK_NORVESSA_MSI_VERSION=0.0.1 \
+        -D "CPACK_NORVESSA_WXS=$PWD/packaging/windows/norvessa.wxs" \
+        -D "CPACK_NORVESSA_ICON=$PWD/resources/norvessa.ico" -D "CPACK_TEMPORARY_DIRECTORY=$1" \
+        -D "CPACK_TOPLEVEL_DIRECTORY=$older" -D "CPACK_PACKAGE_DIRECTORY=$older" \
+        -D CPACK_PACKAGE_FILE_NAME=norvessa-older -P packaging/windows/build_msi.cmake \
+        >"$work/older.log" 2>&1 || {
+        cat "$work/older.log" >&2
+        return 1
+    }
+    echo "$older/norvessa-older.msi"
+}
+
+check_installer() {
+    msi=$1
+    top=$2
+    start_wine
+    older_msi=$(build_older_msi "$top")
+    older_code=$(msi_product_code "$older_msi")
+    code=$(msi_product_code "$msi")
+    installed="$WINEPREFIX/drive_c/Program Files/Norvessa"
+    check "an older .msi installs" install_msi "$older_msi"
+    check "the .msi installs over it (msiexec /i /qn)" install_msi "$msi"
+    check "the older version is gone" older_version_replaced "$older_code" "$code"
+    check "installed files are the zip's" installed_files_are_the_zips "$installed" "$top"
+    check "Start menu shortcut to the installed program" shortcut_starts_installed_program
+    check "Apps and Features entry with version and publisher" \
+        apps_entry_names_version_and_publisher "$code"
+    check "norvessa.exe --version from the install folder" version_from_install_folder \
+        "$installed"
+    check "the .msi uninstalls (msiexec /x /qn)" uninstall_msi "$msi"
+    check "uninstall leaves no file, shortcut or key" uninstall_leaves_nothing "$code"
 }
 
 check_windows() {
-    cmake --build --preset windows --target norvessa
+    cmake --build "$build" --target norvessa
+    # The archive's generator builds the installer from the same staged files.
     (cd "$build" && cpack -G ZIP >"$work/cpack.log" 2>&1) || {
         cat "$work/cpack.log"
         exit 1
     }
     zip=$build/packages/norvessa-$version-win64.zip
+    msi=$build/packages/norvessa-$version-win64.msi
     check "the .zip is named norvessa-$version-win64.zip" test -f "$zip"
-    (cd "$work" && unzip -q "$OLDPWD/$zip")
+    check "the .msi is named norvessa-$version-win64.msi" test -f "$msi"
+    unzip -q -d "$work" "$zip"
     top=$work/norvessa-$version-win64
-    printf '%s\n' ./LICENSE ./README.md ./norvessa.exe >"$work/expected"
+    printf '%s\n' ./LICENSE ./README.txt ./norvessa.exe >"$work/expected"
     (cd "$top" && find . -type f) | sort >"$work/actual"
     check "file list" file_list_is "$work/expected" "$work/actual"
     check "norvessa.exe stripped" has_no_debug_info "$top/norvessa.exe"
-    check "norvessa.exe under 1 MB" exe_under_one_megabyte "$top/norvessa.exe"
+    check "norvessa.exe under 600 KB" exe_under_600_kb "$top/norvessa.exe"
+    if [ -f "$msi" ]; then
+        check_installer "$msi" "$top"
+    fi
 }
 
 case "$preset" in
