@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "controller/controller_match.h"
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

@@ -12,7 +12,7 @@
 
 #include "controller/controller_match.h"
 #include "controller/interface_identity.h"
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

@@ -1,7 +1,5 @@
 #include "controller/controller_match.h"
 
-#include "protocol/frames.h"
-
 namespace norvessa {
 
 MatchResult MatchController(bool hasPath, const HidCaps& caps,

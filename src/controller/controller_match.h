@@ -4,12 +4,10 @@
 #include <cstdint>
 #include <span>
 
-#include "controller/output_table.h"
+#include "controller/controller_reports.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
-
-// Largest report the tool exchanges: the frame buffer and every read are this big.
-inline constexpr std::uint16_t MAX_REPORT_LENGTH = 64;
 
 enum class MatchResult {
     Controller,

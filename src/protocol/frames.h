@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <span>
 
+#include "controller/controller_reports.h"
+
 namespace norvessa {
 
-inline constexpr std::size_t FRAME_SIZE = 64;
-inline constexpr std::uint8_t CONTROLLER_REPORT_ID = 0xAA;
+inline constexpr std::size_t FRAME_SIZE = MAX_REPORT_LENGTH;
 inline constexpr std::array<std::uint8_t, 2> FRAME_MAGIC = {0xAA, 0xF1};
 
 inline constexpr std::uint8_t CMD_SETUP = 0x00;

@@ -1,4 +1,4 @@
-#include "controller/hid_descriptor.h"
+#include "hid/hid_descriptor.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "controller/controller_match.h"
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 namespace {

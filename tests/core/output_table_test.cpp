@@ -1,4 +1,4 @@
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 #include <gtest/gtest.h>
 

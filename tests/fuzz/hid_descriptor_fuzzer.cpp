@@ -7,8 +7,8 @@
 #include <span>
 
 #include "controller/controller_match.h"
-#include "controller/hid_descriptor.h"
-#include "controller/output_table.h"
+#include "hid/hid_descriptor.h"
+#include "hid/output_table.h"
 #include "protocol/frames.h"
 
 namespace norvessa {

@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "controller/hid_descriptor.h"
+#include "hid/hid_descriptor.h"
 #include "hid_descriptor_corpus.h"
 #include "parser_report.h"
 #include "wine_hid_parser.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "controller/hid_descriptor.h"
-#include "controller/output_table.h"
+#include "hid/hid_descriptor.h"
+#include "hid/output_table.h"
 
 namespace norvessa::test {
 

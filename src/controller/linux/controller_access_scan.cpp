@@ -10,9 +10,9 @@
 #include <iterator>
 #include <system_error>
 
-#include "controller/hid_descriptor.h"
 #include "controller/linux/report_descriptor.h"
 #include "controller/log.h"
+#include "hid/hid_descriptor.h"
 
 namespace norvessa {
 namespace {

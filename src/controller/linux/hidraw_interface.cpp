@@ -10,9 +10,9 @@
 #include <optional>
 #include <vector>
 
-#include "controller/hid_descriptor.h"
 #include "controller/linux/controller_access_scan.h"
 #include "controller/log.h"
+#include "hid/hid_descriptor.h"
 
 namespace norvessa {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "controller/hid_descriptor.h"
+#include "hid/hid_descriptor.h"
 
 namespace norvessa {
 namespace {

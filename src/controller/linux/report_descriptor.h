@@ -8,7 +8,7 @@
 #include <span>
 
 #include "controller/controller_match.h"
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

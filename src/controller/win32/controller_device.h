@@ -6,9 +6,9 @@
 #include <string>
 
 #include "controller/controller_link.h"
-#include "controller/output_table.h"
 #include "controller/win32/hid_api.h"
 #include "controller/win32/win32_handles.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

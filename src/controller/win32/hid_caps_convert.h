@@ -2,8 +2,8 @@
 // The HID parser's capability records in the portable form that the output-data table build
 // reads.
 
-#include "controller/output_table.h"
 #include "controller/win32/hid_api.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

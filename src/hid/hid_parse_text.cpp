@@ -1,5 +1,5 @@
 // What the descriptor parser's refusals say, for logs and test output.
-#include "controller/hid_descriptor.h"
+#include "hid/hid_descriptor.h"
 
 namespace norvessa {
 

@@ -31,7 +31,7 @@
 #include <string_view>
 #include <vector>
 
-#include "controller/output_table.h"
+#include "hid/output_table.h"
 
 namespace norvessa {
 

@@ -1,4 +1,4 @@
-#include "controller/hid_items.h"
+#include "hid/hid_items.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "controller/hid_descriptor.h"
+#include "hid/hid_descriptor.h"
 
 #include <algorithm>
 #include <bitset>
@@ -6,7 +6,7 @@
 #include <new>
 #include <optional>
 
-#include "controller/hid_items.h"
+#include "hid/hid_items.h"
 
 namespace norvessa {
 namespace {
