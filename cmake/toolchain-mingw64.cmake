@@ -13,3 +13,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
+# The program ships as one statically linked .exe, and its size counts. Every function and
+# object gets a section of its own so the linker can drop what nothing calls, and Release
+# optimises for size: -O3 made the program almost a quarter larger, and nothing in it is
+# bound by the processor. Cache entries, because CMake appends its own -O3 to any
+# *_FLAGS_RELEASE_INIT.
+set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
+set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--gc-sections")
+set(CMAKE_C_FLAGS_RELEASE "-Os -DNDEBUG" CACHE STRING "Flags of the C compiler in Release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG"
+    CACHE STRING "Flags of the C++ compiler in Release builds")
