@@ -1,7 +1,7 @@
 #pragma once
-// Sole owners of the Windows resources the controller link takes: a file handle, a HID
-// parser's preparsed data, a device-information set and a device-notification registration.
-// Each is released once, never copied; moving hands the resource on.
+// Sole owners of the Windows resources the program and its tests take: file and kernel handles,
+// a HID parser's preparsed data, a device-information set and a device-notification
+// registration. Each is released once, never copied; moving hands the resource on.
 
 #include <utility>
 
@@ -48,6 +48,14 @@ struct FileHandleTraits {
     static void Release(Value value) { ::CloseHandle(value); }
 };
 
+// Events, threads, processes, jobs and pipes: the calls that make them give null, not
+// INVALID_HANDLE_VALUE, on failure.
+struct KernelHandleTraits {
+    using Value = HANDLE;
+    static Value Empty() { return nullptr; }
+    static void Release(Value value) { ::CloseHandle(value); }
+};
+
 struct PreparsedDataTraits {
     using Value = PHIDP_PREPARSED_DATA;
     static Value Empty() { return nullptr; }
@@ -67,6 +75,7 @@ struct DeviceNotificationTraits {
 };
 
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
 using PreparsedData = UniqueResource<PreparsedDataTraits>;
 using DeviceInfoSet = UniqueResource<DeviceInfoSetTraits>;
 using DeviceNotification = UniqueResource<DeviceNotificationTraits>;

@@ -19,15 +19,6 @@
 
 namespace norvessa {
 
-struct KernelHandleTraits {
-    using Value = HANDLE;
-    static Value Empty() { return nullptr; }
-    static void Release(Value value) { ::CloseHandle(value); }
-};
-// Events and threads: CreateEventW and CreateThread give null, not INVALID_HANDLE_VALUE, on
-// failure.
-using UniqueKernelHandle = UniqueResource<KernelHandleTraits>;
-
 // A manual-reset event with no name. Manual reset matters: the completion of an operation must
 // stay visible to a wait that comes after another wait already saw it.
 UniqueKernelHandle MakeManualResetEvent(bool initiallySignalled);

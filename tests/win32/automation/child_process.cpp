@@ -2,8 +2,8 @@
 
 #include <thread>
 
+#include "controller/win32/win32_handles.h"
 #include "launched_app.h"
-#include "unique_handle.h"
 
 namespace norvessa::automation {
 
@@ -34,13 +34,13 @@ ChildOutcome RunChild(const std::wstring& executable, const std::wstring& argume
     if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) {
         return outcome;
     }
-    const UniqueHandle outReader(outRead);
-    UniqueHandle outWriter(outWrite);
+    const UniqueKernelHandle outReader(outRead);
+    UniqueKernelHandle outWriter(outWrite);
     if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
         return outcome;
     }
-    const UniqueHandle errReader(errRead);
-    UniqueHandle errWriter(errWrite);
+    const UniqueKernelHandle errReader(errRead);
+    UniqueKernelHandle errWriter(errWrite);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
@@ -58,7 +58,7 @@ ChildOutcome RunChild(const std::wstring& executable, const std::wstring& argume
     if (!outcome.started) {
         return outcome;
     }
-    const UniqueHandle process(info.hProcess), thread(info.hThread);
+    const UniqueKernelHandle process(info.hProcess), thread(info.hThread);
     std::thread readOut([&] { ReadAll(outRead, outcome.out); });
     std::thread readErr([&] { ReadAll(errRead, outcome.err); });
     if (whileRunning) {

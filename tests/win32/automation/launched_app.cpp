@@ -46,7 +46,7 @@ LaunchedApp::LaunchedApp(const std::wstring& executable, const std::wstring& arg
         throw std::runtime_error("CreateProcessW failed with error " +
                                  std::to_string(GetLastError()));
     }
-    UniqueHandle thread(info.hThread);
+    UniqueKernelHandle thread(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
     AssignProcessToJobObject(job_.get(), process_.get());

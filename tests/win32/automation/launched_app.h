@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "unique_handle.h"
+#include "controller/win32/win32_handles.h"
 
 namespace norvessa::automation {
 
@@ -45,8 +45,8 @@ class LaunchedApp {
     HWND WaitForDialog(std::chrono::milliseconds timeout,
                        const std::function<bool(HWND)>& matches) const;
 
-    UniqueHandle job_;
-    UniqueHandle process_;
+    UniqueKernelHandle job_;
+    UniqueKernelHandle process_;
     DWORD processId_ = 0;
 };
 
