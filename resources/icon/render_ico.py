@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Renders drawing.py into the application's icon group: 13 images, 32-bit at ten sizes (the
-256-pixel one PNG-compressed, as Windows expects) and 8-bit paletted at 16, 32 and 48 pixels
-for old display modes. Needs only the Python standard library.
+"""Renders drawing.py into the application's icon group: 13 images, 32-bit at ten sizes (those
+of 48 pixels and up PNG-compressed, which every Windows since Vista reads and which keeps the
+program small) and 8-bit paletted at 16, 32 and 48 pixels for old display modes. Needs only the Python standard library.
 
 Usage: render_ico.py [OUTPUT]   (default: ../norvessa.ico beside this folder)
 """
@@ -16,6 +16,8 @@ import drawing
 TRUE_COLOUR_SIZES = [16, 20, 24, 32, 40, 48, 64, 96, 128, 256]
 PALETTE_SIZES = [16, 32, 48]
 SUBSAMPLES = 4
+# True-colour images this big or bigger are stored as PNG rather than as bitmaps.
+PNG_FROM_SIZE = 48
 
 
 def render(size):
@@ -141,7 +143,7 @@ def main():
     rendered = {size: render(size) for size in sorted(set(TRUE_COLOUR_SIZES + PALETTE_SIZES))}
     images = []
     for size in TRUE_COLOUR_SIZES:
-        data = png(rendered[size]) if size >= 256 else bmp_32(rendered[size])
+        data = png(rendered[size]) if size >= PNG_FROM_SIZE else bmp_32(rendered[size])
         images.append((size, 32, data))
     for size in PALETTE_SIZES:
         images.append((size, 8, bmp_8(rendered[size])))

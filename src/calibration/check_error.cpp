@@ -1,6 +1,5 @@
 #include "calibration/check_error.h"
 
-#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -19,6 +18,27 @@ std::optional<double> Millimetres(double dx, double dy, const CheckedMonitor& mo
     return std::hypot(dx * perPixelX, dy * perPixelY);
 }
 
+// Digits with at most one decimal point, read without the locale: the digits as one whole
+// number, divided once by the power of ten the fraction stands for.
+std::optional<double> PlainDecimal(std::string_view text) {
+    double digits = 0;
+    double divisor = 1;
+    bool point = false;
+    bool anyDigit = false;
+    for (const char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            digits = digits * 10 + (c - '0');
+            divisor *= point ? 10 : 1;
+            anyDigit = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return anyDigit ? std::optional<double>(digits / divisor) : std::nullopt;
+}
+
 }  // namespace
 
 Tolerance DefaultTolerance(const CheckedMonitor& monitor) {
@@ -34,15 +54,11 @@ std::optional<Tolerance> ParseTolerance(std::string_view text) {
         text.remove_suffix(2);
     }
     // Digits and one decimal point only: no sign, exponent, spaces or "inf".
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string_view::npos) {
+    const std::optional<double> value = PlainDecimal(text);
+    if (!value || !(*value > 0) || !std::isfinite(*value)) {
         return std::nullopt;
     }
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || !(value > 0)) {
-        return std::nullopt;
-    }
-    return Tolerance{value, unit};
+    return Tolerance{*value, unit};
 }
 
 std::optional<CheckMeasurement> MeasureCheck(const std::vector<PixelPoint>& targets,

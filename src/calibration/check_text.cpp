@@ -1,8 +1,7 @@
 #include "calibration/check_text.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "resource.h"
 
@@ -60,16 +59,28 @@ std::string FormatDecimal(double value, int decimals) {
     if (!std::isfinite(value)) {
         return "?";
     }
-    // A value that rounds to zero is shown without a sign.
-    const double scale = std::pow(10.0, decimals);
-    double rounded = std::round(value * scale) / scale;
-    if (rounded == 0) {
-        rounded = 0;
+    // Whole numbers only, so no locale and no floating-point formatting (which alone would
+    // make up a fifth of the Windows program) take part.
+    std::uint64_t scale = 1;
+    for (int i = 0; i < decimals; ++i) {
+        scale *= 10;
     }
-    std::array<char, 64> buffer{};
-    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), rounded,
-                                            std::chars_format::fixed, decimals);
-    return error == std::errc{} ? std::string(buffer.data(), end) : std::string("?");
+    const double scaled = std::round(std::fabs(value) * static_cast<double>(scale));
+    // Beyond 2^53 the whole number is no longer exact.
+    if (decimals < 0 || decimals > 15 || scaled >= 9007199254740992.0) {
+        return "?";
+    }
+    const auto units = static_cast<std::uint64_t>(scaled);
+    // A value that rounds to zero is shown without a sign.
+    std::string text = value < 0 && units != 0 ? "-" : "";
+    text += std::to_string(units / scale);
+    if (decimals > 0) {
+        const std::string fraction = std::to_string(units % scale);
+        text += '.';
+        text.append(static_cast<std::size_t>(decimals) - fraction.size(), '0');
+        text += fraction;
+    }
+    return text;
 }
 
 std::string FillNumbered(const std::string& pattern, const std::vector<std::string>& values) {

@@ -1,7 +1,8 @@
 #include "calibration/touch_mapping.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "calibration/check_text.h"
 
 namespace norvessa {
 
@@ -25,12 +26,18 @@ std::array<float, 9> TransformationMatrixFor(PixelRect monitor, PixelSize root) 
 std::string MatrixText(const std::array<float, 9>& matrix) {
     std::string text;
     for (const float value : matrix) {
-        char number[32];
-        const auto result = std::to_chars(number, number + sizeof number, value);
+        // Eight decimals: finer than a float's own step between 0 and 1; trailing zeros go.
+        std::string number = FormatDecimal(value, 8);
+        if (number.find('.') != std::string::npos) {
+            number.erase(number.find_last_not_of('0') + 1);
+            if (number.back() == '.') {
+                number.pop_back();
+            }
+        }
         if (!text.empty()) {
             text += ' ';
         }
-        text.append(number, result.ptr);
+        text += number;
     }
     return text;
 }

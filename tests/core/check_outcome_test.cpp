@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "calibration/calibration_run.h"
 #include "calibration/check_picture.h"
@@ -92,7 +94,21 @@ TEST(CheckText, SummaryLineInMillimetresOrPixelsWhateverTheLocale) {
     EXPECT_EQ(CheckSummaryLine(*px, 1920, 1080, English),
               "Largest error 17 px, bottom right; mean 10 px: FAIL");
     std::setlocale(LC_NUMERIC, "C");
-    EXPECT_EQ(FormatDecimal(-0.04, 1), "0.0");
+    // Rounding, the sign, padding of the fraction, and what cannot be shown exactly.
+    const std::pair<std::pair<double, int>, const char*> decimals[] = {
+        {{-0.04, 1}, "0.0"},
+        {{2.25, 1}, "2.3"},
+        {{-2.25, 1}, "-2.3"},
+        {{17.4, 0}, "17"},
+        {{0.5, 0}, "1"},
+        {{3.05, 3}, "3.050"},
+        {{1.0 / 3, 8}, "0.33333333"},
+        {{1e300, 1}, "?"},
+        {{std::nan(""), 1}, "?"},
+    };
+    for (const auto& [input, expected] : decimals) {
+        EXPECT_EQ(FormatDecimal(input.first, input.second), expected) << input.first;
+    }
     EXPECT_EQ(FillNumbered("%2-%1-%3", {"a", "b"}), "b-a-%3");
 }
 

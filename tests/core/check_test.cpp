@@ -61,6 +61,9 @@ TEST(CheckTolerance, ParsesPixelsAndMillimetresOnly) {
         {"", std::nullopt, ToleranceUnit::Pixels},
         {"3px", std::nullopt, ToleranceUnit::Pixels},
         {"1.2.3", std::nullopt, ToleranceUnit::Pixels},
+        {".5", 0.5, ToleranceUnit::Pixels},
+        {"2.35mm", 2.35, ToleranceUnit::Millimetres},
+        {".", std::nullopt, ToleranceUnit::Pixels},
     };
     for (const Case& c : cases) {
         const std::optional<Tolerance> parsed = ParseTolerance(c.text);
