@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 namespace norvessa::kernel {
@@ -25,9 +27,10 @@ bool MakePipe(UniqueFd& reader, UniqueFd& writer) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::vector<std::string>& environment) {
-    UniqueFd outWriter, errWriter;
-    if (argv.empty() || !MakePipe(outPipe_, outWriter) || !MakePipe(errPipe_, errWriter))
+                           const std::vector<std::string>& environment, ChildPipes pipes) {
+    UniqueFd inReader, outWriter, errWriter;
+    if (argv.empty() || (pipes.input && !MakePipe(inReader, inPipe_)) ||
+        !MakePipe(outPipe_, outWriter) || (pipes.errors && !MakePipe(errPipe_, errWriter)))
         return;
     std::vector<char*> args;
     for (const std::string& arg : argv)
@@ -37,10 +40,10 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     if (pid_ == 0) {
         for (const std::string& entry : environment)
             ::putenv(const_cast<char*>(entry.c_str()));
-        const int devNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devNull, STDIN_FILENO);
+        ::dup2(pipes.input ? inReader.get() : ::open("/dev/null", O_RDONLY), STDIN_FILENO);
         ::dup2(outWriter.get(), STDOUT_FILENO);
-        ::dup2(errWriter.get(), STDERR_FILENO);
+        if (pipes.errors)
+            ::dup2(errWriter.get(), STDERR_FILENO);
         ::execvp(args[0], args.data());
         ::_exit(127);
     }
@@ -61,6 +64,19 @@ void ChildProcess::Terminate() {
         ::kill(pid_, SIGTERM);
 }
 
+bool ChildProcess::WriteInput(const std::string& text) {
+    std::size_t done = 0;
+    while (inPipe_ && done < text.size()) {
+        const ssize_t wrote = ::write(inPipe_.get(), text.data() + done, text.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += static_cast<std::size_t>(wrote);
+    }
+    return inPipe_ && done == text.size();
+}
+
 void ChildProcess::Drain(int timeoutMs) {
     pollfd fds[] = {{outPipe_.get(), POLLIN, 0}, {errPipe_.get(), POLLIN, 0}};
     if (::poll(fds, 2, timeoutMs) <= 0)
@@ -74,30 +90,36 @@ void ChildProcess::Drain(int timeoutMs) {
             (i == 0 ? outPipe_ : errPipe_).reset();
             continue;
         }
-        const std::string text(buffer, static_cast<std::size_t>(got));
+        const auto size = static_cast<std::size_t>(got);
         if (i == 0) {
-            out_ += text;
+            outLines_.Append(buffer, size);
         } else {
-            errPending_ += text;
-            errAll_ += text;
+            errLines_.Append(buffer, size);
+            errAll_.append(buffer, size);
         }
     }
 }
 
-std::optional<std::string> ChildProcess::NextErrorLine(Clock::time_point deadline) {
-    for (;;) {
-        const auto end = errPending_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = errPending_.substr(0, end);
-            errPending_.erase(0, end + 1);
-            return line;
-        }
+std::optional<std::string> ChildProcess::NextLine(support::LineBuffer& lines, const UniqueFd& pipe,
+                                                  Clock::time_point deadline) {
+    return lines.NextLine([&] {
+        // Waits of a minute at most: a deadline of time_point::max() waits for good.
         const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0 || !errPipe_)
-            return std::nullopt;
+            std::min(std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()),
+                     std::chrono::milliseconds(60000));
+        if (left.count() <= 0 || !pipe)
+            return false;
         Drain(static_cast<int>(left.count()));
-    }
+        return true;
+    });
+}
+
+std::optional<std::string> ChildProcess::NextOutputLine(Clock::time_point deadline) {
+    return NextLine(outLines_, outPipe_, deadline);
+}
+
+std::optional<std::string> ChildProcess::NextErrorLine(Clock::time_point deadline) {
+    return NextLine(errLines_, errPipe_, deadline);
 }
 
 std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
@@ -115,9 +137,9 @@ std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
             return std::nullopt;
     }
     while (outPipe_ || errPipe_) {
-        const std::size_t before = out_.size() + errAll_.size();
+        const std::size_t before = output().size() + errAll_.size();
         Drain(100);
-        if (out_.size() + errAll_.size() == before)
+        if (output().size() + errAll_.size() == before)
             break;  // a grandchild may hold the pipes open: do not wait for it
     }
     if (!WIFEXITED(status_))

@@ -1,31 +1,26 @@
 #pragma once
-// The device program, started as a child process and commanded line by line.
-
-#include <sys/types.h>
+// The device program, started as a child process and commanded line by line on its stdin and
+// stdout. Its stderr stays this process's: nothing here reads it, and a full pipe would stall it.
 
 #include <string>
 
-#include "controller/linux/unique_fd.h"
+#include "child_process.h"
+#include "line_commands.h"
 
 namespace norvessa::kernel {
 
-class PeerProcess {
+class PeerProcess : public support::LineCommands {
   public:
     explicit PeerProcess(const std::string& program);
-    ~PeerProcess();
-    PeerProcess(const PeerProcess&) = delete;
-    PeerProcess& operator=(const PeerProcess&) = delete;
+    ~PeerProcess() override;
 
-    bool running() const { return pid_ > 0; }
-    // Sends one command and returns its one-line answer ("" when the peer is gone).
-    std::string Command(const std::string& line);
-    bool Ok(const std::string& line) { return Command(line) == "ok"; }
+    bool running() const { return child_.started(); }
 
   private:
-    pid_t pid_ = -1;
-    UniqueFd toPeer_;
-    UniqueFd fromPeer_;
-    std::string pending_;
+    bool Send(const std::string& text) override { return child_.WriteInput(text); }
+    std::optional<std::string> ReceiveLine() override;
+
+    ChildProcess child_;
 };
 
 }  // namespace norvessa::kernel

@@ -41,30 +41,25 @@ bool PeerLink::Connect(unsigned short port, std::chrono::milliseconds patience) 
     }
 }
 
-std::string PeerLink::Command(const std::string& line) {
-    if (!socket_) {
-        return "";
-    }
-    const std::string text = line + "\n";
-    if (::send(socket_.get(), text.data(), static_cast<int>(text.size()), 0) !=
-        static_cast<int>(text.size())) {
-        return "";
-    }
-    for (;;) {
-        const auto end = pending_.find('\n');
-        if (end != std::string::npos) {
-            std::string answer = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return answer;
+bool PeerLink::Send(const std::string& text) {
+    return socket_ && ::send(socket_.get(), text.data(), static_cast<int>(text.size()), 0) ==
+                          static_cast<int>(text.size());
+}
+
+std::optional<std::string> PeerLink::ReceiveLine() {
+    return answers_.NextLine([&] {
+        if (!socket_) {
+            return false;
         }
         char buffer[512];
         const int got = ::recv(socket_.get(), buffer, sizeof buffer, 0);
         if (got <= 0) {
             socket_.reset();
-            return "";
+            return false;
         }
-        pending_.append(buffer, static_cast<std::size_t>(got));
-    }
+        answers_.Append(buffer, static_cast<std::size_t>(got));
+        return true;
+    });
 }
 
 }  // namespace norvessa::kernel_wine

@@ -6,9 +6,11 @@
 #include <winsock2.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "controller/win32/win32_handles.h"
+#include "line_commands.h"
 
 namespace norvessa::kernel_wine {
 
@@ -19,25 +21,23 @@ struct SocketTraits {
 };
 using UniqueSocket = UniqueResource<SocketTraits>;
 
-class PeerLink {
+class PeerLink : public support::LineCommands {
   public:
     PeerLink();
-    ~PeerLink();
-    PeerLink(const PeerLink&) = delete;
-    PeerLink& operator=(const PeerLink&) = delete;
+    ~PeerLink() override;
 
     // Connects to 127.0.0.1:`port`, retrying until `patience` has passed (the listener may not
     // be up yet). False when no connection was made.
     bool Connect(unsigned short port, std::chrono::milliseconds patience);
     bool connected() const { return socket_.valid(); }
-    // Sends one command and returns its one-line answer ("" when the line is broken).
-    std::string Command(const std::string& line);
-    bool Ok(const std::string& line) { return Command(line) == "ok"; }
 
   private:
+    bool Send(const std::string& text) override;
+    std::optional<std::string> ReceiveLine() override;
+
     bool started_ = false;
     UniqueSocket socket_;
-    std::string pending_;
+    support::LineBuffer answers_;
 };
 
 }  // namespace norvessa::kernel_wine
