@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "calibration/calibration_run.h"
-#include "protocol/win32/verdict_listener.h"
 #include "controller/controller_match.h"
 #include "controller/win32/controller_device.h"
 #include "controller/win32/controller_state.h"
@@ -29,6 +28,7 @@
 #include "protocol/frames.h"
 #include "protocol/win32/frame_io.h"
 #include "protocol/win32/reset_exchange.h"
+#include "protocol/win32/verdict_listener.h"
 #include "test_window.h"
 
 namespace norvessa::kernel_wine {

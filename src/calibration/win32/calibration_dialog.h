@@ -17,8 +17,8 @@
 #include "calibration/win32/contact_reader.h"
 #include "calibration/win32/guidance_painter.h"
 #include "calibration/win32/run_input.h"
-#include "protocol/win32/verdict_listener.h"
 #include "protocol/win32/overlapped_io.h"
+#include "protocol/win32/verdict_listener.h"
 #include "ui/win32/message_map.h"
 #include "ui/win32/modal_dialog.h"
 
